@@ -1,0 +1,195 @@
+#include "api/json_writer.h"
+
+#include <cassert>
+#include <charconv>
+#include <cmath>
+
+namespace zvk {
+
+void append_json_number(std::string& out, double value) {
+    if (!std::isfinite(value)) {
+        out += "null";
+        return;
+    }
+    if (value == 0.0) {
+        out += std::signbit(value) ? "-0.0" : "0.0";
+        return;
+    }
+    // Shortest round-trip digits in scientific form, e.g. "-1.2345e+02".
+    char buf[64];
+    auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific);
+    std::string_view sci(buf, static_cast<std::size_t>(res.ptr - buf));
+    bool negative = sci.front() == '-';
+    if (negative) sci.remove_prefix(1);
+    auto e_pos = sci.find('e');
+    std::string_view mantissa = sci.substr(0, e_pos);
+    int exponent = 0;
+    {
+        std::string_view exp_text = sci.substr(e_pos + 1);
+        if (!exp_text.empty() && exp_text.front() == '+') exp_text.remove_prefix(1);
+        std::from_chars(exp_text.data(), exp_text.data() + exp_text.size(), exponent);
+    }
+    std::string digits;
+    digits.reserve(mantissa.size());
+    for (char c : mantissa) {
+        if (c != '.') digits.push_back(c);
+    }
+    if (negative) out.push_back('-');
+    double magnitude = std::fabs(value);
+    if (magnitude >= 1e-5 && magnitude < 1e16) {
+        int point = exponent + 1;  // digits before the decimal point
+        if (point <= 0) {
+            out += "0.";
+            out.append(static_cast<std::size_t>(-point), '0');
+            out += digits;
+        } else if (static_cast<std::size_t>(point) >= digits.size()) {
+            out += digits;
+            out.append(static_cast<std::size_t>(point) - digits.size(), '0');
+            out += ".0";
+        } else {
+            out.append(digits, 0, static_cast<std::size_t>(point));
+            out.push_back('.');
+            out.append(digits, static_cast<std::size_t>(point));
+        }
+        return;
+    }
+    out.push_back(digits[0]);
+    if (digits.size() > 1) {
+        out.push_back('.');
+        out.append(digits, 1);
+    }
+    out.push_back('e');
+    out += std::to_string(exponent);
+}
+
+std::string format_json_number(double value) {
+    std::string out;
+    append_json_number(out, value);
+    return out;
+}
+
+void append_json_string(std::string& out, std::string_view text) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    out.push_back('"');
+    std::size_t run = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c >= 0x20 && c != '"' && c != '\\') continue;
+        out.append(text.data() + run, i - run);
+        run = i + 1;
+        switch (c) {
+        case '"': out += "\\\""; break;
+        case '\\': out += "\\\\"; break;
+        case '\b': out += "\\b"; break;
+        case '\t': out += "\\t"; break;
+        case '\n': out += "\\n"; break;
+        case '\f': out += "\\f"; break;
+        case '\r': out += "\\r"; break;
+        default:
+            out += "\\u00";
+            out.push_back(kHex[c >> 4]);
+            out.push_back(kHex[c & 0xF]);
+        }
+    }
+    out.append(text.data() + run, text.size() - run);
+    out.push_back('"');
+}
+
+JsonWriter::JsonWriter(std::string& out, bool pretty) : out_(out), pretty_(pretty) {}
+
+void JsonWriter::newline_indent() {
+    if (!pretty_) return;
+    out_.push_back('\n');
+    out_.append(levels_.size() * 2, ' ');
+}
+
+void JsonWriter::before_value() {
+    if (after_key_) {
+        after_key_ = false;
+        return;
+    }
+    if (levels_.empty()) return;
+    Level& level = levels_.back();
+    if (!level.empty) out_.push_back(',');
+    level.empty = false;
+    newline_indent();
+}
+
+void JsonWriter::begin_object() {
+    before_value();
+    out_.push_back('{');
+    levels_.push_back({});
+}
+
+void JsonWriter::end_object() {
+    bool empty = levels_.back().empty;
+    levels_.pop_back();
+    if (!empty) newline_indent();
+    out_.push_back('}');
+}
+
+void JsonWriter::begin_array() {
+    before_value();
+    out_.push_back('[');
+    levels_.push_back({});
+}
+
+void JsonWriter::end_array() {
+    {
+        bool empty = levels_.back().empty;
+        levels_.pop_back();
+        if (!empty) newline_indent();
+        out_.push_back(']');
+    }
+}
+
+void JsonWriter::key(std::string_view name) {
+    Level& level = levels_.back();
+#ifndef NDEBUG
+    assert(!level.has_key || level.last_key < name);
+    level.last_key.assign(name);
+    level.has_key = true;
+#endif
+    if (!level.empty) out_.push_back(',');
+    level.empty = false;
+    newline_indent();
+    append_json_string(out_, name);
+    out_ += pretty_ ? ": " : ":";
+    after_key_ = true;
+}
+
+void JsonWriter::string(std::string_view text) {
+    before_value();
+    append_json_string(out_, text);
+}
+
+void JsonWriter::null() {
+    before_value();
+    out_ += "null";
+}
+
+void JsonWriter::boolean(bool value) {
+    before_value();
+    out_ += value ? "true" : "false";
+}
+
+void JsonWriter::u64(std::uint64_t value) {
+    before_value();
+    char buf[24];
+    auto res = std::to_chars(buf, buf + sizeof buf, value);
+    out_.append(buf, res.ptr);
+}
+
+void JsonWriter::i64(std::int64_t value) {
+    before_value();
+    char buf[24];
+    auto res = std::to_chars(buf, buf + sizeof buf, value);
+    out_.append(buf, res.ptr);
+}
+
+void JsonWriter::f64(double value) {
+    before_value();
+    append_json_number(out_, value);
+}
+
+}  // namespace zvk

@@ -1,0 +1,63 @@
+// The one JSON writer of the module: streams into a std::string, pretty
+// (two-space indent) or compact. It builds no tree, so a document of a million
+// glyphs costs only its text. Callers write object members in byte order of
+// their names; debug builds check it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zvk {
+
+// A finite double in the module's notation: shortest round-trip digits, plain
+// decimal for magnitudes in [1e-5, 1e16) with ".0" on integral values,
+// otherwise "1e-7" / "1.5e16"; zero as 0.0 or -0.0. Non-finite gives "null".
+std::string format_json_number(double value);
+void append_json_number(std::string& out, double value);
+// The JSON string literal of a text, quotes included.
+void append_json_string(std::string& out, std::string_view text);
+
+class JsonWriter {
+public:
+    explicit JsonWriter(std::string& out, bool pretty = true);
+
+    void begin_object();
+    void end_object();
+    void begin_array();
+    void end_array();
+    // The name of the next member; the value follows with one of the calls below.
+    void key(std::string_view name);
+
+    void string(std::string_view text);
+    void null();
+    void boolean(bool value);
+    void u64(std::uint64_t value);
+    void i64(std::int64_t value);
+    // 32-bit floats are widened exactly to double first.
+    void f32(float value) { f64(static_cast<double>(value)); }
+    void f64(double value);
+
+    // Convenience for the common "key": value pairs.
+    void member(std::string_view name, std::string_view text) { key(name); string(text); }
+
+private:
+    void before_value();
+    void newline_indent();
+
+    struct Level {
+        bool empty = true;
+#ifndef NDEBUG
+        std::string last_key;
+        bool has_key = false;
+#endif
+    };
+
+    std::string& out_;
+    bool pretty_;
+    bool after_key_ = false;
+    std::vector<Level> levels_;
+};
+
+}  // namespace zvk

@@ -1,0 +1,22 @@
+// Loading a PDF file with its load options, extracting it with its limits, and
+// writing the edited document to the output path.
+#pragma once
+
+#include <string>
+
+#include "api/core_error.h"
+#include "api/options.h"
+#include "content/records.h"
+#include "pdf/document.h"
+
+namespace zvk {
+
+pdf::LoadSettings build_pdf_load_settings(const LoadOptions& options);
+// Reads the whole file and parses it. An unreadable file fails with "IO error";
+// a PDF the reader refuses fails with the reader's text.
+Result<pdf::Document> load_pdf_document(const std::string& path, const LoadOptions& options);
+ExtractedDocument extract_document(const pdf::Document& document, const ExtractLimits& limits);
+ExtractedDocument extract_document_default_limits(const pdf::Document& document);
+Result<void> save_pdf_document(pdf::Document& document, const std::string& output);
+
+}  // namespace zvk

@@ -1,0 +1,55 @@
+// The one UTF-8 decoder of the module: scalar values with their byte offsets,
+// and lossy conversion of arbitrary bytes to valid UTF-8.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace zvk {
+
+inline constexpr char32_t kReplacementChar = 0xFFFD;
+
+struct Utf8Step {
+    char32_t scalar;     // U+FFFD for an invalid sequence
+    std::size_t offset;  // byte offset of the sequence
+    std::size_t length;  // bytes consumed (at least 1)
+    bool valid;
+};
+
+// Decodes the sequence at `offset` (which must be below text.size()). An
+// invalid sequence consumes its maximal valid prefix, at least one byte.
+Utf8Step utf8_decode_at(std::string_view text, std::size_t offset);
+
+// Iterates (scalar, offset) over a text: for (auto step : Utf8Range(text)).
+class Utf8Range {
+public:
+    explicit Utf8Range(std::string_view text) : text_(text) {}
+    class iterator {
+    public:
+        iterator(std::string_view text, std::size_t offset) : text_(text), offset_(offset) {}
+        Utf8Step operator*() const { return utf8_decode_at(text_, offset_); }
+        iterator& operator++() {
+            offset_ += utf8_decode_at(text_, offset_).length;
+            return *this;
+        }
+        bool operator!=(const iterator& other) const { return offset_ != other.offset_; }
+
+    private:
+        std::string_view text_;
+        std::size_t offset_;
+    };
+    iterator begin() const { return {text_, 0}; }
+    iterator end() const { return {text_, text_.size()}; }
+
+private:
+    std::string_view text_;
+};
+
+void append_utf8(std::string& out, char32_t scalar);
+// The bytes as text, each invalid sequence replaced by U+FFFD.
+std::string utf8_lossy(std::string_view bytes);
+bool is_valid_utf8(std::string_view bytes);
+
+}  // namespace zvk

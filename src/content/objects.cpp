@@ -1,0 +1,105 @@
+#include "content/objects.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "api/utf8.h"
+
+namespace zvk {
+
+namespace {
+
+float min_pass_nan(float a, float b) {
+    if (std::isnan(a)) return b;
+    if (std::isnan(b)) return a;
+    return std::min(a, b);
+}
+float max_pass_nan(float a, float b) {
+    if (std::isnan(a)) return b;
+    if (std::isnan(b)) return a;
+    return std::max(a, b);
+}
+
+}  // namespace
+
+pdf::Object resolve_object(const pdf::Document&, const pdf::Object& object) {
+    pdf::Object current = object;
+    for (int i = 0; i < kMaxResolveLookups && current.is_reference(); ++i) {
+        current = current.follow();
+    }
+    return current;
+}
+
+std::optional<std::string> object_as_name(const pdf::Object& object) {
+    if (!object.is_name()) return std::nullopt;
+    return utf8_lossy(object.name_bytes());
+}
+
+std::optional<std::vector<pdf::Object>> resolve_array(const pdf::Document& doc,
+                                                      const pdf::Object& object) {
+    pdf::Object resolved = resolve_object(doc, object);
+    if (!resolved.is_array()) return std::nullopt;
+    return resolved.array_items();
+}
+
+std::optional<LoadedStream> load_stream_data(const pdf::Document& doc, const pdf::Object& object,
+                                             std::uint64_t max_bytes) {
+    LoadedStream loaded;
+    pdf::Object current = object;
+    if (current.is_reference()) {
+        bool found = false;
+        for (int i = 0; i < kMaxStreamLookups && current.is_reference(); ++i) {
+            auto id = current.object_id();
+            current = current.follow();
+            if (current.is_stream()) {
+                loaded.by_reference = true;
+                if (id) loaded.object_id = *id;
+                found = true;
+                break;
+            }
+        }
+        if (!found) return std::nullopt;
+    } else if (!current.is_stream()) {
+        return std::nullopt;
+    }
+    auto data = doc.decode_stream(current, max_bytes);
+    if (!data) return std::nullopt;
+    loaded.data = std::move(*data);
+    loaded.dictionary = current.stream_dict();
+    return loaded;
+}
+
+ResourceMap read_resource_category(const pdf::Document& doc, const pdf::Object& resources,
+                                   const std::string& category) {
+    ResourceMap map;
+    if (!resources.has_key(category)) return map;
+    pdf::Object dict = resolve_object(doc, resources.get(category));
+    if (!dict.is_dictionary()) return map;
+    for (const auto& key : dict.dict_keys()) map.insert_or_assign(utf8_lossy(key), dict.get(key));
+    return map;
+}
+
+ResourceMaps load_page_resources(const pdf::Document& doc, const pdf::Object& resources) {
+    return {read_resource_category(doc, resources, "Font"),
+            read_resource_category(doc, resources, "XObject"),
+            read_resource_category(doc, resources, "ExtGState")};
+}
+
+std::optional<Matrix> read_matrix_entry(const pdf::Object& dictionary) {
+    pdf::Object entry = dictionary.get("Matrix");
+    if (!entry.is_array() || entry.array_size() < 6) return std::nullopt;
+    Matrix m{};
+    for (std::size_t i = 0; i < 6; ++i) m[i] = entry.array_at(i).as_f32();
+    return m;
+}
+
+std::optional<Box> read_rect_entry(const pdf::Object& dictionary, const std::string& key) {
+    pdf::Object entry = dictionary.get(key);
+    if (!entry.is_array() || entry.array_size() < 4) return std::nullopt;
+    float v[4];
+    for (std::size_t i = 0; i < 4; ++i) v[i] = entry.array_at(i).as_f32();
+    return Box{min_pass_nan(v[0], v[2]), min_pass_nan(v[1], v[3]), max_pass_nan(v[0], v[2]),
+               max_pass_nan(v[1], v[3])};
+}
+
+}  // namespace zvk

@@ -1,0 +1,62 @@
+// Small helpers through which content and font code read the object graph:
+// following references with a bound, names, arrays, matrices, rectangles,
+// streams with a size bound, and resource dictionaries.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "content/records.h"
+#include "pdf/document.h"
+#include "pdf/object.h"
+
+namespace zvk {
+
+// Reference chains are followed at most this many lookups, so a loop in the
+// file costs a bounded number of lookups.
+inline constexpr int kMaxResolveLookups = 16;
+inline constexpr int kMaxStreamLookups = 15;
+
+pdf::Object resolve_object(const pdf::Document& doc, const pdf::Object& object);
+// A name's bytes as text, invalid UTF-8 replaced by U+FFFD; none for other kinds.
+std::optional<std::string> object_as_name(const pdf::Object& object);
+// The elements of the array the object resolves to, as stored; none otherwise.
+std::optional<std::vector<pdf::Object>> resolve_array(const pdf::Document& doc,
+                                                      const pdf::Object& object);
+
+struct LoadedStream {
+    std::string data;
+    bool by_reference = false;
+    pdf::ObjectId object_id;  // meaningful only when by_reference
+    pdf::Object dictionary;
+};
+
+// The stream the object is, or leads to through references, decoded through
+// its filters with the output bounded by max_bytes. None when no stream is
+// reached or its data cannot be decoded within the bound: undecodable data is
+// never handed on as if it were the content.
+std::optional<LoadedStream> load_stream_data(const pdf::Document& doc, const pdf::Object& object,
+                                             std::uint64_t max_bytes);
+
+// Resource name to object as stored (not resolved).
+using ResourceMap = std::map<std::string, pdf::Object>;
+
+struct ResourceMaps {
+    ResourceMap fonts;
+    ResourceMap xobjects;
+    ResourceMap ext_gstates;
+};
+
+ResourceMap read_resource_category(const pdf::Document& doc, const pdf::Object& resources,
+                                   const std::string& category);
+ResourceMaps load_page_resources(const pdf::Document& doc, const pdf::Object& resources);
+
+// The dictionary's Matrix entry (unresolved) as six floats, or none.
+std::optional<Matrix> read_matrix_entry(const pdf::Object& dictionary);
+// The dictionary's BBox or Rect entry (unresolved), normalised, or none.
+std::optional<Box> read_rect_entry(const pdf::Object& dictionary, const std::string& key);
+
+}  // namespace zvk

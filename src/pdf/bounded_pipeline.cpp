@@ -1,0 +1,13 @@
+#include "pdf/bounded_pipeline.h"
+
+namespace zvk::pdf {
+
+Pl_Bounded::Pl_Bounded(std::string& out, std::uint64_t limit)
+    : Pipeline("bounded", nullptr), out_(out), limit_(limit) {}
+
+void Pl_Bounded::write(unsigned char const* data, size_t len) {
+    if (len > limit_ - out_.size()) throw LimitExceeded{};
+    out_.append(reinterpret_cast<const char*>(data), len);
+}
+
+}  // namespace zvk::pdf

@@ -1,0 +1,28 @@
+// A pipeline stage that collects decoded stream bytes and stops the decoding
+// as soon as they would pass a byte limit, so a small compressed stream can
+// never expand into unbounded memory.
+#pragma once
+
+#include <qpdf/Pipeline.hh>
+
+#include <cstdint>
+#include <string>
+
+namespace zvk::pdf {
+
+class Pl_Bounded final : public Pipeline {
+public:
+    // Thrown through the library's decoder when the limit is passed; the
+    // caller catches it and reports the stream as unreadable.
+    struct LimitExceeded {};
+
+    Pl_Bounded(std::string& out, std::uint64_t limit);
+    void write(unsigned char const* data, size_t len) override;
+    void finish() override {}
+
+private:
+    std::string& out_;
+    std::uint64_t limit_;
+};
+
+}  // namespace zvk::pdf
