@@ -1,0 +1,64 @@
+#include "segment/glyph_order.h"
+
+#include <bit>
+#include <cmath>
+
+#include "api/stable_sort.h"
+
+namespace zvk {
+
+std::int32_t total_order_key(float value) {
+    auto bits = std::bit_cast<std::int32_t>(value);
+    return bits < 0 ? bits ^ 0x7FFFFFFF : bits;
+}
+
+int partial_compare(float a, float b) {
+    if (a < b) return -1;
+    if (a > b) return 1;
+    return 0;
+}
+
+namespace {
+
+// a when b is NaN, b when a is NaN, a when a < b, otherwise b (so of two equal
+// values, -0 and +0 included, the second).
+float min_pass_nan(float a, float b) {
+    if (std::isnan(b)) return a;
+    if (std::isnan(a)) return b;
+    return a < b ? a : b;
+}
+
+}  // namespace
+
+float glyph_left_edge(const Glyph& g) {
+    return min_pass_nan(min_pass_nan(g.matrix[4], g.bbox[0]), g.bbox[2]);
+}
+
+bool reading_order_less(const Glyph& a, const Glyph& b) {
+    if (a.page_index != b.page_index) return a.page_index < b.page_index;
+    int y = partial_compare(a.matrix[5], b.matrix[5]);
+    if (y != 0) return y > 0;  // higher baseline first
+    return partial_compare(a.matrix[4], b.matrix[4]) < 0;
+}
+
+bool origin_x_less(const Glyph& a, const Glyph& b) {
+    return total_order_key(a.matrix[4]) < total_order_key(b.matrix[4]);
+}
+
+bool left_edge_less(const Glyph& a, const Glyph& b) {
+    return total_order_key(glyph_left_edge(a)) < total_order_key(glyph_left_edge(b));
+}
+
+void sort_reading_order(std::vector<const Glyph*>& glyphs) {
+    stable_merge_sort(glyphs, [](const Glyph* a, const Glyph* b) { return reading_order_less(*a, *b); });
+}
+
+void sort_origin_x(std::vector<const Glyph*>& glyphs) {
+    stable_merge_sort(glyphs, [](const Glyph* a, const Glyph* b) { return origin_x_less(*a, *b); });
+}
+
+void sort_left_edge(std::vector<const Glyph*>& glyphs) {
+    stable_merge_sort(glyphs, [](const Glyph* a, const Glyph* b) { return left_edge_less(*a, *b); });
+}
+
+}  // namespace zvk

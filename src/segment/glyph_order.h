@@ -1,0 +1,29 @@
+// The three orders over glyph references that recur throughout the system:
+// reading order, origin-x order and left-edge order. Each sorts references
+// stably and never the glyphs themselves.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "content/records.h"
+
+namespace zvk {
+
+// IEEE 754 totalOrder as a signed integer key: -NaN < -inf < ... < -0 < +0 <
+// ... < +inf < +NaN.
+std::int32_t total_order_key(float value);
+// -1, 0 or 1; a NaN on either side counts as equal, and so do -0 and +0.
+int partial_compare(float a, float b);
+// min(min(matrix e, bbox x0), bbox x1), where a NaN operand is passed over.
+float glyph_left_edge(const Glyph& glyph);
+
+bool reading_order_less(const Glyph& a, const Glyph& b);
+bool origin_x_less(const Glyph& a, const Glyph& b);
+bool left_edge_less(const Glyph& a, const Glyph& b);
+
+void sort_reading_order(std::vector<const Glyph*>& glyphs);
+void sort_origin_x(std::vector<const Glyph*>& glyphs);
+void sort_left_edge(std::vector<const Glyph*>& glyphs);
+
+}  // namespace zvk

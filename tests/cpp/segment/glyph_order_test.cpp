@@ -1,0 +1,123 @@
+#include "segment/glyph_order.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <random>
+
+#include "api/stable_sort.h"
+
+namespace zvk {
+namespace {
+
+constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+constexpr float kInf = std::numeric_limits<float>::infinity();
+
+Glyph at(std::uint32_t id, std::uint32_t page, float x, float y) {
+    Glyph g;
+    g.id = id;
+    g.page_index = page;
+    g.matrix = {1, 0, 0, 1, x, y};
+    g.bbox = {x, y, x + 1, y + 1};
+    return g;
+}
+
+std::vector<std::uint32_t> ids_after(std::vector<Glyph>& glyphs,
+                                     void (*sort)(std::vector<const Glyph*>&)) {
+    std::vector<const Glyph*> refs;
+    for (const auto& g : glyphs) refs.push_back(&g);
+    sort(refs);
+    std::vector<std::uint32_t> ids;
+    for (const Glyph* g : refs) ids.push_back(g->id);
+    return ids;
+}
+
+TEST(GlyphOrder, ReadingOrder) {
+    std::vector<Glyph> glyphs = {
+        at(0, 1, 0, 900),    // later page, however high
+        at(1, 0, 20, 690),
+        at(2, 0, 10, 690),   // same baseline: x ascending
+        at(3, 0, 500, 700),  // higher baseline first, whatever x
+        at(4, 0, 10, 690),   // tie with 2: input order kept
+        at(5, 0, 5, -0.0f),
+        at(6, 0, 3, 0.0f),   // -0 and +0 tie, then x decides
+    };
+    EXPECT_EQ(ids_after(glyphs, sort_reading_order),
+              (std::vector<std::uint32_t>{3, 2, 4, 1, 6, 5, 0}));
+}
+
+TEST(GlyphOrder, OriginXUsesTheTotalOrder) {
+    std::vector<Glyph> glyphs = {
+        at(0, 0, kNaN, 0),         // positive NaN: after +inf
+        at(1, 0, 0.0f, 0),
+        at(2, 0, -0.0f, 0),        // -0 before +0
+        at(3, 0, kInf, 0),
+        at(4, 0, -kNaN, 0),        // negative NaN: before -inf
+        at(5, 0, -kInf, 0),
+        at(6, 0, 0.0f, 0),         // equal to 1: input order kept
+    };
+    glyphs[4].matrix[4] = std::copysign(kNaN, -1.0f);
+    EXPECT_EQ(ids_after(glyphs, sort_origin_x), (std::vector<std::uint32_t>{4, 5, 2, 1, 6, 3, 0}));
+}
+
+TEST(GlyphOrder, LeftEdge) {
+    struct Case {
+        const char* name;
+        float x, x0, x1;
+        float expected;
+    };
+    const Case cases[] = {
+        {"box left of origin", 50, 48, 55, 48},
+        {"NaN box x0 passed over", 50, kNaN, 55, 50},
+        {"inverted box uses x1", 50, 60, 45, 45},
+        {"only NaN when all three are", kNaN, kNaN, kNaN, kNaN},
+    };
+    for (const auto& c : cases) {
+        Glyph g;
+        g.matrix[4] = c.x;
+        g.bbox = {c.x0, 0, c.x1, 0};
+        float edge = glyph_left_edge(g);
+        if (std::isnan(c.expected)) {
+            EXPECT_TRUE(std::isnan(edge)) << c.name;
+        } else {
+            EXPECT_EQ(edge, c.expected) << c.name;
+        }
+    }
+    // +0 origin with a -0 box edge: the edge is -0 and sorts first.
+    std::vector<Glyph> glyphs = {at(0, 0, 0.0f, 0), at(1, 0, 0.0f, 0)};
+    glyphs[0].bbox = {0.0f, 0, 5, 0};
+    glyphs[1].bbox = {-0.0f, 0, 5, 0};
+    EXPECT_TRUE(std::signbit(glyph_left_edge(glyphs[1])));
+    EXPECT_EQ(ids_after(glyphs, sort_left_edge), (std::vector<std::uint32_t>{1, 0}));
+}
+
+// NaN keys make the reading order inconsistent; the sort must still finish
+// and keep every reference exactly once.
+TEST(GlyphOrder, ReadingOrderSurvivesNaNKeys) {
+    std::mt19937 rng(7);
+    std::uniform_real_distribution<float> pos(0, 100);
+    std::vector<Glyph> glyphs;
+    for (std::uint32_t i = 0; i < 2000; ++i) {
+        float y = (i % 7 == 0) ? kNaN : pos(rng);
+        float x = (i % 11 == 0) ? kNaN : pos(rng);
+        glyphs.push_back(at(i, i % 3, x, y));
+    }
+    auto ids = ids_after(glyphs, sort_reading_order);
+    std::sort(ids.begin(), ids.end());
+    for (std::uint32_t i = 0; i < ids.size(); ++i) ASSERT_EQ(ids[i], i);
+}
+
+TEST(StableMergeSort, IsStableAcrossRuns) {
+    std::vector<std::pair<int, int>> items;
+    for (int i = 0; i < 1000; ++i) items.emplace_back(i % 5, i);
+    stable_merge_sort(items, [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (std::size_t i = 1; i < items.size(); ++i) {
+        ASSERT_TRUE(items[i - 1].first < items[i].first ||
+                    (items[i - 1].first == items[i].first && items[i - 1].second < items[i].second));
+    }
+}
+
+}  // namespace
+}  // namespace zvk
