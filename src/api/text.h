@@ -1,0 +1,16 @@
+// Small text helpers shared by the module: the Unicode White_Space class (the
+// fixed 25-code-point table) and trimming by it.
+#pragma once
+
+#include <string_view>
+
+namespace zvk {
+
+// True for the 25 code points of Unicode's White_Space property.
+bool is_unicode_white_space(char32_t c);
+
+// The text without White_Space at both ends. Invalid UTF-8 sequences are not
+// white space, so they stop the trimming.
+std::string_view trim_white_space(std::string_view text);
+
+}  // namespace zvk

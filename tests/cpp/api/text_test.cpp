@@ -1,0 +1,55 @@
+// White_Space table and trimming.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "api/text.h"
+#include "api/utf8.h"
+
+namespace zvk {
+namespace {
+
+TEST(WhiteSpaceText, TableHasExactlyTheTwentyFiveCodePoints) {
+    const char32_t expected[] = {0x09,   0x0A,   0x0B,   0x0C,   0x0D,   0x20,   0x85,
+                                 0xA0,   0x1680, 0x2000, 0x2001, 0x2002, 0x2003, 0x2004,
+                                 0x2005, 0x2006, 0x2007, 0x2008, 0x2009, 0x200A, 0x2028,
+                                 0x2029, 0x202F, 0x205F, 0x3000};
+    for (char32_t c : expected) EXPECT_TRUE(is_unicode_white_space(c)) << std::hex << +c;
+    int count = 0;
+    for (char32_t c = 0; c <= 0x10FFFF; ++c) count += is_unicode_white_space(c) ? 1 : 0;
+    EXPECT_EQ(count, 25);
+    // Look-alikes that are not White_Space.
+    for (char32_t c : {0x00u, 0x08u, 0x0Eu, 0x1Fu, 0x180Eu, 0x200Bu, 0x2060u, 0xFEFFu})
+        EXPECT_FALSE(is_unicode_white_space(c)) << std::hex << +c;
+}
+
+std::string utf8(char32_t c) {
+    std::string s;
+    append_utf8(s, c);
+    return s;
+}
+
+TEST(WhiteSpaceText, TrimsBothEnds) {
+    struct Case {
+        std::string in, out;
+    };
+    const std::string nbsp = utf8(0xA0), ideo = utf8(0x3000), nel = utf8(0x85);
+    const std::string zwsp = utf8(0x200B);
+    const Case cases[] = {
+        {"", ""},
+        {"   ", ""},
+        {" \t\r\n\v\f", ""},
+        {"abc", "abc"},
+        {"  a b  ", "a b"},
+        {nbsp + "x" + ideo, "x"},
+        {nel + ideo + nbsp, ""},
+        {ideo + "中 文" + utf8(0x2029), "中 文"},
+        {zwsp + "x" + zwsp, zwsp + "x" + zwsp},  // U+200B is not White_Space
+        {" \xff ", "\xff"},                       // invalid bytes stop trimming
+        {"\xc2 x", "\xc2 x"},                     // a truncated sequence is not U+00A0
+    };
+    for (const Case& c : cases) EXPECT_EQ(trim_white_space(c.in), c.out) << c.in;
+}
+
+}  // namespace
+}  // namespace zvk

@@ -1,0 +1,150 @@
+"""extract on hand-written fixtures and on the corpus: pages with their
+inherited boxes and rotation, load options and limits, the JSON's form."""
+
+import json
+
+import pytest
+from pypdf import PdfReader
+
+import zentavolurmix as z
+from pdf_fixtures import build_pdf, pages_pdf, stream
+
+
+def extract(tmp_path, data, options=None):
+    path = tmp_path / "doc.pdf"
+    path.write_bytes(data)
+    return json.loads(z.extract(str(path), options))
+
+
+def test_pages_inherit_media_box_and_rotation(tmp_path):
+    doc = extract(tmp_path, pages_pdf([
+        "/MediaBox [612 792 0 0]",                # normalised
+        "/MediaBox [0 0 100]",                    # too short: the parent's box
+        "/Rotate 90.0",                           # a real: the parent's rotation
+        "/Rotate 450",                            # kept as it is
+        "",
+    ], tree_entries="/MediaBox [0 0 500 500] /Rotate 180"))
+    assert [p["media_box"] for p in doc["pages"]] == [
+        [0.0, 0.0, 612.0, 792.0], [0.0, 0.0, 500.0, 500.0], [0.0, 0.0, 500.0, 500.0],
+        [0.0, 0.0, 500.0, 500.0], [0.0, 0.0, 500.0, 500.0]]
+    assert [p["rotate"] for p in doc["pages"]] == [180, 180, 180, 450, 180]
+    assert [p["index"] for p in doc["pages"]] == [0, 1, 2, 3, 4]
+    assert [p["object_id"] for p in doc["pages"]] == ["3 0", "4 0", "5 0", "6 0", "7 0"]
+
+
+def test_default_media_box(tmp_path):
+    doc = extract(tmp_path, pages_pdf([""]))
+    assert doc["pages"][0]["media_box"] == [0.0, 0.0, 612.0, 792.0]
+    assert doc["pages"][0]["rotate"] == 0
+
+
+def test_cyclic_parent_keeps_the_defaults(tmp_path):
+    data = build_pdf([
+        "<< /Type /Catalog /Pages 2 0 R >>",
+        "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+        # The page's Parent points back at itself.
+        "<< /Type /Page /Parent 3 0 R /Contents 4 0 R >>",
+        stream("", b"q Q"),
+    ])
+    path = tmp_path / "cycle.pdf"
+    path.write_bytes(data)
+    try:
+        doc = json.loads(z.extract(str(path)))
+    except RuntimeError as e:  # the reader may refuse such a tree outright
+        assert str(e).startswith("failed to open PDF: ")
+        return
+    for page in doc["pages"]:
+        assert page["media_box"] == [0.0, 0.0, 612.0, 792.0]
+
+
+@pytest.mark.parametrize("options, pages", [
+    (None, 5),
+    ('{"max_pages": 2}', 2),
+    ('{"max_pages": 0}', 0),
+    ('{"max_pages": -1}', 5),
+    ('{"max_pages": 1.5}', 5),
+    ('{"max_pages": "2"}', 5),
+    # A limit beyond 32 bits saturates: it never wraps to zero pages.
+    ('{"max_pages": 4294967296}', 5),
+])
+def test_max_pages(tmp_path, options, pages):
+    doc = extract(tmp_path, pages_pdf([""] * 5), options)
+    assert len(doc["pages"]) == pages
+    assert doc["diagnostics"] == []
+
+
+def test_document_without_pages(tmp_path):
+    data = build_pdf(["<< /Type /Catalog /Pages 2 0 R >>",
+                      "<< /Type /Pages /Kids [] /Count 0 >>"])
+    doc = extract(tmp_path, data)
+    assert doc["pages"] == [] and doc["glyphs"] == [] and doc["regions"] == []
+    assert doc["diagnostics"] == [{"message": "document has no pages", "page_index": None}]
+
+
+def test_json_form(tmp_path):
+    path = tmp_path / "doc.pdf"
+    path.write_bytes(pages_pdf(["/MediaBox [0 0 300 400]"]))
+    text = z.extract(str(path))
+    assert not text.endswith("\n")
+    assert text.startswith('{\n  "coordinate_space": "pdf-user-space-origin-bottom-left-y-up",\n')
+    doc = json.loads(text)
+    assert list(doc) == sorted(doc)
+    assert json.dumps(doc, indent=2, sort_keys=True, ensure_ascii=False) == text
+
+
+@pytest.mark.parametrize("name, options, loads", [
+    ("encryption_rc4-40.pdf", '{"password": "foo"}', True),
+    ("encryption_rc4-128.pdf", '{"password": "foo"}', True),
+    ("encryption_aes-128.pdf", '{"password": "foo"}', True),
+    ("encryption_aes-128-m.pdf", '{"password": "foo"}', True),
+    ("encryption_aes-256.pdf", '{"password": "foo"}', True),
+    ("encryption_aes-256-m.pdf", '{"password": "foo"}', True),
+    ("encryption_aes-256-r6.pdf", '{"password": "usersecret"}', True),
+    ("encryption_aes-256-r6.pdf", '{"password": "ownersecret"}', True),
+    ("encryption_aes-256-r6.pdf", None, False),
+    ("encryption_rc4-128.pdf", '{"password": "wrong"}', False),
+    ("encryption_rc4-128.pdf", None, False),
+    ("encryption_base.pdf", None, True),
+])
+def test_encrypted_samples(corpus, name, options, loads):
+    path = str(corpus / "pdfminer" / name)
+    if loads:
+        doc = json.loads(z.extract(path, options))
+        assert len(doc["pages"]) == len(PdfReader(str(corpus / "pdfminer" / "encryption_base.pdf")).pages)
+    else:
+        with pytest.raises(RuntimeError) as info:
+            z.extract(path, options)
+        assert str(info.value).startswith("failed to open PDF: ")
+
+
+def test_empty_password_is_handed_on_as_a_password(corpus):
+    # The reader cannot tell "" from no password: both try the empty user
+    # password, so a file that needs a real one fails either way.
+    path = str(corpus / "pdfminer" / "encryption_rc4-128.pdf")
+    for options in (None, '{"password": ""}'):
+        with pytest.raises(RuntimeError):
+            z.extract(path, options)
+
+
+def test_strict_refuses_a_damaged_file(tmp_path):
+    data = pages_pdf([""])
+    data = data[:data.rindex(b"startxref")] + b"startxref\n12\n%%EOF\n"
+    path = tmp_path / "damaged.pdf"
+    path.write_bytes(data)
+    assert len(json.loads(z.extract(str(path)))["pages"]) == 1
+    with pytest.raises(RuntimeError) as info:
+        z.extract(str(path), '{"strict": true}')
+    assert str(info.value).startswith("failed to open PDF: ")
+    # "strict" given as a string is not accepted: not strict.
+    assert len(json.loads(z.extract(str(path), '{"strict": "true"}'))["pages"]) == 1
+
+
+def test_corpus_papers_give_one_page_record_per_page(corpus):
+    for path in sorted((corpus / "papers").glob("*.pdf")):
+        try:
+            doc = json.loads(z.extract(str(path)))
+        except RuntimeError as e:
+            assert str(e).startswith("failed to open PDF: "), path
+            continue
+        assert len(doc["pages"]) == len(PdfReader(str(path)).pages), path
+        assert [p["index"] for p in doc["pages"]] == list(range(len(doc["pages"]))), path
