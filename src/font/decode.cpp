@@ -1,0 +1,124 @@
+#include "font/decode.h"
+
+#include "api/utf8.h"
+
+namespace zvk::font {
+
+namespace {
+
+std::vector<CharCode> split_two_byte_codes(std::string_view bytes) {
+    std::vector<CharCode> codes;
+    codes.reserve((bytes.size() + 1) / 2);
+    for (std::size_t p = 0; p < bytes.size(); p += 2) {
+        std::uint8_t length = p + 1 < bytes.size() ? 2 : 1;
+        codes.push_back({big_endian_value(bytes.substr(p, length)), p, length});
+    }
+    return codes;
+}
+
+std::uint32_t cid_of(const PdfFont& font, std::uint32_t code) {
+    if (!font.encoding_cmap) return code;
+    const ParsedCMap& cmap = *font.encoding_cmap;
+    if (auto it = cmap.cid_chars.find(code); it != cmap.cid_chars.end()) return it->second;
+    if (const CidRange* range = cmap.first_cid_range(code)) {
+        std::uint64_t cid = std::uint64_t{range->first_cid} + (code - range->lo);
+        return cid > UINT32_MAX ? UINT32_MAX : static_cast<std::uint32_t>(cid);
+    }
+    return code;
+}
+
+// The destination plus the offset as one big-endian number of the same
+// length; a carry out of the first byte is dropped.
+std::string offset_destination(std::string destination, std::uint32_t offset) {
+    std::uint64_t carry = offset;
+    for (std::size_t i = destination.size(); i-- > 0 && carry != 0;) {
+        std::uint64_t sum = static_cast<unsigned char>(destination[i]) + (carry & 0xFF);
+        destination[i] = static_cast<char>(sum & 0xFF);
+        carry = (carry >> 8) + (sum >> 8);
+    }
+    return destination;
+}
+
+std::optional<std::string> to_unicode_text(const ParsedCMap& cmap, std::uint32_t code) {
+    if (auto it = cmap.bf_chars.find(code); it != cmap.bf_chars.end()) return it->second;
+    if (const BfRange* range = cmap.first_bf_range(code)) {
+        return decode_utf16be_text(offset_destination(range->destination, code - range->lo));
+    }
+    return std::nullopt;
+}
+
+bool is_scalar_value(std::uint32_t cp) { return cp <= 0x10FFFF && (cp < 0xD800 || cp > 0xDFFF); }
+
+}  // namespace
+
+std::vector<CharCode> split_shown_string(const PdfFont& font, std::string_view bytes) {
+    if (!font.cid_keyed) return split_bytes_as_codes(bytes);
+    if (font.to_unicode && !font.to_unicode->codespace_ranges.empty()) {
+        return split_codes_by_codespace(font.to_unicode->codespace_index(), bytes);
+    }
+    if (font.encoding_cmap && !font.encoding_cmap->codespace_ranges.empty()) {
+        return split_codes_by_codespace(font.encoding_cmap->codespace_index(), bytes);
+    }
+    if (font.identity) return split_two_byte_codes(bytes);
+    return split_bytes_as_codes(bytes);
+}
+
+DecodedChar decode_char_code(const PdfFont& font, std::uint32_t code, std::string code_bytes) {
+    DecodedChar decoded;
+    decoded.code = code;
+    const std::uint32_t cid = cid_of(font, code);
+
+    std::optional<std::string> text;
+    if (font.to_unicode) text = to_unicode_text(*font.to_unicode, code);
+    if (!text && font.simple_encoding && code < 256) text = (*font.simple_encoding)[code];
+
+    std::optional<std::uint32_t> gid;
+    switch (font.cid_to_gid.kind) {
+    case CidToGid::Kind::Identity:
+        gid = cid;
+        break;
+    case CidToGid::Kind::Table:
+        if (cid < font.cid_to_gid.table->size() && (*font.cid_to_gid.table)[cid] != 0) {
+            gid = (*font.cid_to_gid.table)[cid];
+        }
+        break;
+    case CidToGid::Kind::None:
+        break;
+    }
+    if (!text && gid) {
+        if (auto it = font.gid_to_text->find(*gid); it != font.gid_to_text->end()) text = it->second;
+    }
+    const CodePointToGid& by_code_point = *font.code_point_to_gid;
+    if (!text && !by_code_point.empty()) {
+        if (auto it = by_code_point.find(code); it != by_code_point.end() && is_scalar_value(code)) {
+            std::string character;
+            append_utf8(character, static_cast<char32_t>(code));
+            text = std::move(character);
+            gid = it->second;
+        }
+    } else if (text && !text->empty() && !gid && !by_code_point.empty()) {
+        char32_t first = utf8_decode_at(*text, 0).scalar;
+        if (auto it = by_code_point.find(first); it != by_code_point.end()) gid = it->second;
+    }
+
+    const float w = font.widths->width_of(font.cid_keyed ? cid : code);
+    const Matrix& m = font.font_matrix;
+    decoded.advance = m[0] * w + m[2] * 0.0f;
+    if (font.vertical) {
+        const VerticalMetrics& metrics = *font.vertical_metrics;
+        VerticalMetric metric;
+        if (auto found = metrics.explicit_metric(cid)) {
+            metric = *found;
+        } else {
+            metric = {metrics.dw2[1], 0.5f * w, metrics.dw2[0]};
+        }
+        decoded.vertical = VerticalDisplacement{metric.w1y * m[3] + m[1] * 0.0f, metric.vx * m[0] + m[2] * 0.0f,
+                                                metric.vy * m[3] + m[1] * 0.0f};
+    }
+    decoded.code_bytes = std::move(code_bytes);
+    decoded.unicode = std::move(text);
+    decoded.gid = gid;
+    return decoded;
+}
+
+}  // namespace zvk::font
