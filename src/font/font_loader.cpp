@@ -6,6 +6,7 @@
 #include "content/objects.h"
 #include "font/font_objects.h"
 #include "font/simple_font.h"
+#include "font/widths.h"
 
 namespace zvk::font {
 
@@ -71,17 +72,26 @@ PdfFont load_type0_font(const pdf::Document& doc, const std::string& resource_na
     font.identity = encoding.identity;
     font.vertical = encoding.vertical;
 
-    auto widths = std::make_shared<GlyphWidths>();
-    widths->default_width = 1000.0f;
     std::optional<pdf::Object> descendant;
     if (auto descendants = resolve_array(doc, type0.get("DescendantFonts")); descendants && !descendants->empty()) {
         pdf::Object first = resolve_object(doc, descendants->front());
         if (first.is_dictionary()) descendant = first;
     }
+    auto widths = std::make_shared<GlyphWidths>();
+    widths->default_width = 1000.0f;
     if (descendant) {
-        if (auto name = object_as_name(resolved_entry(doc, *descendant, "BaseFont"))) base_font = *name;
-        widths->default_width = number_value(resolved_entry(doc, *descendant, "DW")).value_or(1000.0f);
-        font.cid_to_gid = read_cid_to_gid(doc, *descendant);
+        const pdf::Object& d = *descendant;
+        if (auto name = object_as_name(resolved_entry(doc, d, "BaseFont"))) base_font = *name;
+        const float dw = number_value(resolved_entry(doc, d, "DW")).value_or(1000.0f);
+        if (d.has_key("W")) {
+            *widths = parse_cid_widths(doc, d.get("W"), dw);
+        } else {
+            widths->default_width = dw;
+        }
+        auto stored = [&](const char* key) { return d.has_key(key) ? std::optional(d.get(key)) : std::nullopt; };
+        font.vertical_metrics =
+            std::make_shared<const VerticalMetrics>(parse_cid_vertical_metrics(doc, stored("DW2"), stored("W2")));
+        font.cid_to_gid = read_cid_to_gid(doc, d);
     }
     widths->build_index();
     font.widths = std::move(widths);
