@@ -49,9 +49,7 @@ std::optional<std::string> to_unicode_text(const ParsedCMap& cmap, std::uint32_t
 
 bool is_scalar_value(std::uint32_t cp) { return cp <= 0x10FFFF && (cp < 0xD800 || cp > 0xDFFF); }
 
-}  // namespace
-
-std::vector<CharCode> split_shown_string(const PdfFont& font, std::string_view bytes) {
+std::vector<CharCode> split_by_font(const PdfFont& font, std::string_view bytes) {
     if (!font.cid_keyed) return split_bytes_as_codes(bytes);
     if (font.to_unicode && !font.to_unicode->codespace_ranges.empty()) {
         return split_codes_by_codespace(font.to_unicode->codespace_index(), bytes);
@@ -59,8 +57,38 @@ std::vector<CharCode> split_shown_string(const PdfFont& font, std::string_view b
     if (font.encoding_cmap && !font.encoding_cmap->codespace_ranges.empty()) {
         return split_codes_by_codespace(font.encoding_cmap->codespace_index(), bytes);
     }
+    if (font.predefined_cmap) return split_codes_predefined(*font.predefined_cmap, bytes);
     if (font.identity) return split_two_byte_codes(bytes);
     return split_bytes_as_codes(bytes);
+}
+
+// A UTF-16 predefined CMap shows a supplementary character as two 2-byte
+// codes; they are decoded as one 4-byte code.
+std::vector<CharCode> join_surrogate_codes(std::vector<CharCode> codes, std::string_view bytes) {
+    std::vector<CharCode> joined;
+    joined.reserve(codes.size());
+    auto lead = [&](const CharCode& code) { return static_cast<unsigned char>(bytes[code.position]); };
+    for (std::size_t i = 0; i < codes.size(); ++i) {
+        const CharCode& code = codes[i];
+        if (code.byte_length == 2 && lead(code) >= 0xD8 && lead(code) <= 0xDB && i + 1 < codes.size() &&
+            codes[i + 1].byte_length == 2 && lead(codes[i + 1]) >= 0xDC && lead(codes[i + 1]) <= 0xDF) {
+            joined.push_back({(code.code << 16) | codes[i + 1].code, code.position, 4});
+            ++i;
+            continue;
+        }
+        joined.push_back(code);
+    }
+    return joined;
+}
+
+}  // namespace
+
+std::vector<CharCode> split_shown_string(const PdfFont& font, std::string_view bytes) {
+    auto codes = split_by_font(font, bytes);
+    if (font.predefined_cmap && font.predefined_cmap->kind == PredefinedCMap::Kind::Utf16) {
+        return join_surrogate_codes(std::move(codes), bytes);
+    }
+    return codes;
 }
 
 DecodedChar decode_char_code(const PdfFont& font, std::uint32_t code, std::string code_bytes) {
@@ -70,6 +98,7 @@ DecodedChar decode_char_code(const PdfFont& font, std::uint32_t code, std::strin
 
     std::optional<std::string> text;
     if (font.to_unicode) text = to_unicode_text(*font.to_unicode, code);
+    if (!text && font.predefined_cmap) text = decode_predefined_code(*font.predefined_cmap, code_bytes);
     if (!text && font.simple_encoding && code < 256) text = (*font.simple_encoding)[code];
 
     std::optional<std::uint32_t> gid;

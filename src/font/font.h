@@ -15,6 +15,7 @@
 #include "content/objects.h"
 #include "font/cmap.h"
 #include "font/encodings.h"
+#include "font/predefined.h"
 #include "font/range_index.h"
 #include "pdf/object.h"
 
@@ -118,6 +119,7 @@ struct PdfFont {
     std::shared_ptr<const ParsedCMap> encoding_cmap;           // null: none
     std::shared_ptr<const SimpleEncoding> simple_encoding;     // null: none
     CidToGid cid_to_gid;
+    std::optional<PredefinedCMap> predefined_cmap;
     std::shared_ptr<const CodePointToGid> code_point_to_gid;   // never null
     std::shared_ptr<const GidToText> gid_to_text;              // never null
     Matrix font_matrix = kDefaultFontMatrix;

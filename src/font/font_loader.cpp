@@ -19,6 +19,7 @@ struct LoadedFont {
 
 struct TypeZeroEncoding {
     std::shared_ptr<const ParsedCMap> cmap;
+    std::optional<PredefinedCMap> predefined;
     bool identity = false;
     bool vertical = false;
 };
@@ -29,8 +30,15 @@ TypeZeroEncoding read_type0_encoding(const pdf::Document& doc, const pdf::Object
     if (encoding.is_null()) {
         result.identity = true;
     } else if (auto name = object_as_name(encoding)) {
-        result.identity = true;
-        result.vertical = *name == "Identity-V";
+        if (*name == "Identity-H" || *name == "Identity-V") {
+            result.identity = true;
+            result.vertical = *name == "Identity-V";
+        } else if (auto predefined = parse_predefined_cmap_name(*name)) {
+            result.vertical = predefined->vertical;
+            result.predefined = predefined;
+        } else {
+            result.identity = true;
+        }
     } else if (auto bytes = load_font_stream(doc, encoding)) {
         result.vertical = bytes->find("/WMode 1") != std::string::npos;
         auto cmap = std::make_shared<ParsedCMap>(parse_cmap_program(*bytes));
@@ -69,6 +77,7 @@ PdfFont load_type0_font(const pdf::Document& doc, const std::string& resource_na
     font.to_unicode = load_to_unicode(doc, type0);
     TypeZeroEncoding encoding = read_type0_encoding(doc, type0);
     font.encoding_cmap = std::move(encoding.cmap);
+    font.predefined_cmap = encoding.predefined;
     font.identity = encoding.identity;
     font.vertical = encoding.vertical;
 
