@@ -5,6 +5,7 @@
 
 #include "content/objects.h"
 #include "font/font_objects.h"
+#include "font/sfnt.h"
 #include "font/simple_font.h"
 #include "font/widths.h"
 
@@ -101,6 +102,12 @@ PdfFont load_type0_font(const pdf::Document& doc, const std::string& resource_na
         font.vertical_metrics =
             std::make_shared<const VerticalMetrics>(parse_cid_vertical_metrics(doc, stored("DW2"), stored("W2")));
         font.cid_to_gid = read_cid_to_gid(doc, d);
+        pdf::Object descriptor = resolved_entry(doc, d, "FontDescriptor");
+        if (descriptor.is_dictionary()) {
+            CmapMaps maps = find_embedded_font_program(doc, descriptor);
+            font.code_point_to_gid = std::make_shared<const CodePointToGid>(std::move(maps.code_point_to_gid));
+            font.gid_to_text = std::make_shared<const GidToText>(std::move(maps.gid_to_text));
+        }
     }
     widths->build_index();
     font.widths = std::move(widths);

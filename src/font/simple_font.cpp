@@ -4,6 +4,7 @@
 #include "font/font_loader.h"
 #include "font/font_objects.h"
 #include "font/glyph_names.h"
+#include "font/sfnt.h"
 #include "font/standard_metrics.h"
 
 namespace zvk::font {
@@ -169,6 +170,11 @@ PdfFont load_simple_font(const pdf::Document& doc, const std::string& resource_n
     font.resource_name = resource_name;
     font.base_font = base_font;
     font.to_unicode = load_to_unicode(doc, font_dictionary);
+    if (descriptor.dictionary) {
+        CmapMaps maps = find_embedded_font_program(doc, *descriptor.dictionary);
+        font.code_point_to_gid = std::make_shared<const CodePointToGid>(std::move(maps.code_point_to_gid));
+        font.gid_to_text = std::make_shared<const GidToText>(std::move(maps.gid_to_text));
+    }
     font.widths = std::make_shared<const GlyphWidths>(
         read_widths(doc, font_dictionary, base_font, encoding, descriptor.missing_width));
     if (kind == FontKind::Type3) {
