@@ -1,7 +1,6 @@
 #include "font/font_loader.h"
 
 #include <bit>
-#include <cstring>
 
 #include "content/objects.h"
 #include "font/font_objects.h"
@@ -87,16 +86,16 @@ PdfFont load_type0_font(const pdf::Document& doc, const std::string& resource_na
         pdf::Object first = resolve_object(doc, descendants->front());
         if (first.is_dictionary()) descendant = first;
     }
-    auto widths = std::make_shared<GlyphWidths>();
-    widths->default_width = 1000.0f;
+    GlyphWidths widths;
+    widths.default_width = 1000.0f;
     if (descendant) {
         const pdf::Object& d = *descendant;
         if (auto name = object_as_name(resolved_entry(doc, d, "BaseFont"))) base_font = *name;
         const float dw = number_value(resolved_entry(doc, d, "DW")).value_or(1000.0f);
         if (d.has_key("W")) {
-            *widths = parse_cid_widths(doc, d.get("W"), dw);
+            widths = parse_cid_widths(doc, d.get("W"), dw);
         } else {
-            widths->default_width = dw;
+            widths.default_width = dw;
         }
         auto stored = [&](const char* key) { return d.has_key(key) ? std::optional(d.get(key)) : std::nullopt; };
         font.vertical_metrics =
@@ -109,8 +108,7 @@ PdfFont load_type0_font(const pdf::Document& doc, const std::string& resource_na
             font.gid_to_text = std::make_shared<const GidToText>(std::move(maps.gid_to_text));
         }
     }
-    widths->build_index();
-    font.widths = std::move(widths);
+    font.widths = std::make_shared<const GlyphWidths>(std::move(widths));
     font.base_font = std::move(base_font);
     font.cid_keyed = true;
     font.kind = FontKind::Type0;

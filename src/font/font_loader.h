@@ -38,7 +38,8 @@ std::shared_ptr<const ParsedCMap> load_to_unicode(const pdf::Document& doc, cons
 // Fonts of one document, each parsed once whatever the number of pages and
 // selections that use it. The interpreter keeps one per document and calls
 // `font_for` where a font is selected; the result is identical to
-// `load_font` on the same arguments. One thread at a time.
+// `load_font` on the same arguments. One thread at a time; it must not
+// outlive its document (Type3 fonts keep handles to the document's objects).
 class FontCache {
 public:
     std::shared_ptr<const PdfFont> font_for(const pdf::Document& doc, const std::string& resource_name,

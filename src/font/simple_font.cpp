@@ -112,7 +112,7 @@ void add_standard_widths(const StandardFontMetrics& metrics, const EncodingResul
     }
 }
 
-GlyphWidths read_widths(const pdf::Document& doc, const pdf::Object& font_dictionary,
+GlyphWidths read_widths(const pdf::Document& doc, const pdf::Object& font_dictionary, FontKind kind,
                         const std::string& base_font, const EncodingResult& encoding, float missing_width) {
     GlyphWidths widths;
     widths.default_width = missing_width;
@@ -125,7 +125,8 @@ GlyphWidths read_widths(const pdf::Document& doc, const pdf::Object& font_dictio
             // Keys wrap modulo 2^32, as FirstChar + i does in 32 bits.
             widths.map.insert_or_assign(first_char + static_cast<std::uint32_t>(i), *values[i]);
         }
-    } else if (!font_dictionary.has_key("Widths")) {
+    } else if (!font_dictionary.has_key("Widths") && kind != FontKind::Type3) {
+        // Type3 glyph space is the font's own matrix, not thousandths of an em.
         if (const auto* metrics = standard_font_metrics(base_font)) {
             add_standard_widths(*metrics, encoding, widths);
         }
@@ -176,7 +177,7 @@ PdfFont load_simple_font(const pdf::Document& doc, const std::string& resource_n
         font.gid_to_text = std::make_shared<const GidToText>(std::move(maps.gid_to_text));
     }
     font.widths = std::make_shared<const GlyphWidths>(
-        read_widths(doc, font_dictionary, base_font, encoding, descriptor.missing_width));
+        read_widths(doc, font_dictionary, kind, base_font, encoding, descriptor.missing_width));
     if (kind == FontKind::Type3) {
         font.type3 = load_type3_data(doc, font_dictionary, encoding.differences_names, encoding.table);
         font.font_matrix = font.type3->font_matrix;

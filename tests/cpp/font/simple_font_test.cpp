@@ -178,6 +178,8 @@ INSTANTIATE_TEST_SUITE_P(
         WidthCase{"symbol_builtin_codes", "/Subtype /Type1 /BaseFont /Symbol", std::nullopt, {{0x61, 631}}},
         WidthCase{"zapf_dingbats_builtin_codes", "/Subtype /Type1 /BaseFont /ZapfDingbats", std::nullopt,
                   {{0x21, 974}}},
+        WidthCase{"type3_named_like_a_standard_font", "/Subtype /Type3 /BaseFont /Helvetica /CharProcs << >>",
+                  std::nullopt, {{'A', 0}}},
         WidthCase{"not_a_standard_face", "/Subtype /Type1 /BaseFont /Helvetica-Narrow", std::nullopt, {{'A', 0}}},
         WidthCase{"widths_win_over_standard_metrics",
                   "/Subtype /Type1 /BaseFont /Helvetica /FirstChar 65 /Widths [100]", std::nullopt,
