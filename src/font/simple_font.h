@@ -20,6 +20,12 @@ namespace zvk::font {
 // encoding: at most this much after the cut at "eexec".
 inline constexpr std::size_t kMaxType1ClearTextBytes = 524288;  // 512 KiB
 
+// All glyph procedures of one Type3 font together decode to at most this
+// many bytes; a procedure that would pass it counts as unloadable. Real
+// procedures are a few kilobytes each; the bound keeps a font of many small
+// deflate bombs from costing gigabytes.
+inline constexpr std::uint64_t kMaxType3ProcedureBytes = 67108864;  // 64 MiB
+
 PdfFont load_simple_font(const pdf::Document& doc, const std::string& resource_name,
                          std::optional<ObjectId> object_id, const pdf::Object& font_dictionary,
                          FontKind kind, const std::string& base_font);

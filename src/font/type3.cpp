@@ -12,11 +12,6 @@ namespace zvk::font {
 
 namespace {
 
-// All glyph procedures of one Type3 font together decode to at most this
-// many bytes. Real procedures are a few kilobytes each; the bound keeps a
-// font of many small deflate bombs from costing gigabytes.
-inline constexpr std::uint64_t kMaxType3ProcedureBytes = 67108864;  // 64 MiB
-
 Matrix read_font_matrix(const pdf::Document& doc, const pdf::Object& font_dictionary) {
     pdf::Object array = resolved_entry(doc, font_dictionary, "FontMatrix");
     if (!array.is_array() || array.array_size() < 6) return kDefaultFontMatrix;

@@ -1,8 +1,9 @@
 #include "font/pdf_fixture.h"
 
-#include <cstdio>
-
 #include <stdexcept>
+#include <vector>
+
+#include "support/pdf_builder.h"
 
 namespace zvk::font::test {
 
@@ -10,38 +11,22 @@ std::string make_pdf(const std::map<std::uint32_t, FixtureObject>& objects) {
     std::map<std::uint32_t, FixtureObject> all = objects;
     all[1] = {"<< /Type /Catalog /Pages 2 0 R >>", std::nullopt};
     all[2] = {"<< /Type /Pages /Kids [] /Count 0 >>", std::nullopt};
-    std::string out = "%PDF-1.7\n%\xE2\xE3\xCF\xD3\n";
-    std::uint32_t highest = all.rbegin()->first;
-    std::map<std::uint32_t, std::size_t> offsets;
+    // Numbers the case leaves out become null objects, which is what a
+    // reference to a missing object reads as anyway.
+    std::vector<std::string> bodies(all.rbegin()->first, "null");
     for (const auto& [number, object] : all) {
-        offsets[number] = out.size();
-        out += std::to_string(number) + " 0 obj\n";
+        std::string body = object.body;
         if (object.stream) {
-            std::string dict = object.body;
-            std::size_t close = dict.rfind(">>");
-            if (close == std::string::npos) throw std::invalid_argument("stream body must be a dictionary");
-            dict.insert(close, " /Length " + std::to_string(object.stream->size()) + " ");
-            out += dict + "\nstream\n" + *object.stream + "\nendstream\n";
-        } else {
-            out += object.body + "\n";
+            std::size_t open = body.find("<<");
+            std::size_t close = body.rfind(">>");
+            if (open == std::string::npos || close == std::string::npos || close < open) {
+                throw std::invalid_argument("stream body must be a dictionary");
+            }
+            body = zvk::test::pdf_stream(body.substr(open + 2, close - open - 2), *object.stream);
         }
-        out += "endobj\n";
+        bodies[number - 1] = std::move(body);
     }
-    std::size_t xref = out.size();
-    out += "xref\n0 " + std::to_string(highest + 1) + "\n";
-    out += "0000000000 65535 f \n";
-    for (std::uint32_t n = 1; n <= highest; ++n) {
-        char line[32];
-        if (auto it = offsets.find(n); it != offsets.end()) {
-            std::snprintf(line, sizeof line, "%010zu 00000 n \n", it->second);
-        } else {
-            std::snprintf(line, sizeof line, "0000000000 00000 f \n");
-        }
-        out += line;
-    }
-    out += "trailer\n<< /Size " + std::to_string(highest + 1) + " /Root 1 0 R >>\nstartxref\n" +
-           std::to_string(xref) + "\n%%EOF\n";
-    return out;
+    return zvk::test::build_pdf(bodies);
 }
 
 pdf::Document load_pdf(const std::map<std::uint32_t, FixtureObject>& objects) {

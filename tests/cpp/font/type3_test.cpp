@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <set>
 
 #include "font/font_fixture.h"
+#include "font/simple_font.h"
 
 namespace zvk::font {
 namespace {
@@ -76,6 +80,65 @@ TEST(Type3Font, SharesOneDecodedProcedureAcrossCodes) {
     ASSERT_EQ(procs.size(), 3u);
     EXPECT_EQ(procs.at(65).get(), procs.at(66).get());
     EXPECT_EQ(procs.at(65).get(), procs.at(67).get());
+}
+
+std::string deflate(const std::string& data) {
+    uLongf size = compressBound(static_cast<uLong>(data.size()));
+    std::string out(size, '\0');
+    compress(reinterpret_cast<Bytef*>(out.data()), &size, reinterpret_cast<const Bytef*>(data.data()),
+             static_cast<uLong>(data.size()));
+    out.resize(size);
+    return out;
+}
+
+TEST(Type3Font, DeflateBombsShareOneCopyAndStayWithinTheBudget) {
+    // 100 distinct procedures of 1 MiB each (a kilobyte each compressed),
+    // and every code of the font naming the first of them.
+    const std::string mebibyte(1 << 20, ' ');
+    const std::string packed = deflate(mebibyte);
+    std::map<std::uint32_t, test::FixtureObject> objects;
+    std::string differences = "0";
+    for (int code = 0; code < 256; ++code) differences += " /p0";
+    std::string char_procs;
+    for (int i = 0; i < 100; ++i) {
+        char_procs += "/p" + std::to_string(i) + " " + std::to_string(20 + i) + " 0 R ";
+        objects[20 + i] = {"<< /Filter /FlateDecode >>", packed};
+    }
+    objects[10] = {"<< /Type /Font /Subtype /Type3 /Encoding << /Differences [" + differences +
+                       "] >> /CharProcs << " + char_procs + " >> >>",
+                   std::nullopt};
+    auto loaded = load_fixture_font(objects);
+    const auto& procs = loaded->font.type3->char_procs;
+    ASSERT_EQ(procs.size(), 256u);
+    std::set<const std::string*> distinct;
+    for (const auto& [code, bytes] : procs) distinct.insert(bytes.get());
+    EXPECT_EQ(distinct.size(), 1u);  // one decoded copy serves all 256 codes
+    EXPECT_EQ(*procs.at(0), mebibyte);
+}
+
+TEST(Type3Font, ProceduresPastTheBudgetDoNotLoad) {
+    // Twice the budget in 1 MiB procedures, each named for its own code
+    // through Differences: the first ones load, the rest count as
+    // unloadable, so their codes get no procedure.
+    const std::size_t count = 2 * kMaxType3ProcedureBytes / (1 << 20);
+    const std::string packed = deflate(std::string(1 << 20, 'q'));
+    std::map<std::uint32_t, test::FixtureObject> objects;
+    std::string char_procs;
+    for (std::size_t i = 0; i < count; ++i) {
+        char_procs += "/g" + std::to_string(i) + " " + std::to_string(20 + i) + " 0 R ";
+        objects[static_cast<std::uint32_t>(20 + i)] = {"<< /Filter /FlateDecode >>", packed};
+    }
+    std::string differences = "0";
+    for (std::size_t i = 0; i < count && i < 256; ++i) differences += " /g" + std::to_string(i);
+    objects[10] = {"<< /Type /Font /Subtype /Type3 /Encoding << /Differences [" + differences +
+                       "] >> /CharProcs << " + char_procs + " >> >>",
+                   std::nullopt};
+    auto loaded = load_fixture_font(objects);
+    std::uint64_t total = 0;
+    for (const auto& [code, bytes] : loaded->font.type3->char_procs) total += bytes->size();
+    EXPECT_GT(total, 0u);
+    EXPECT_LE(total, kMaxType3ProcedureBytes);
+    EXPECT_LT(loaded->font.type3->char_procs.size(), count);
 }
 
 TEST(Type3Font, MatrixResourcesAndText) {
