@@ -70,6 +70,7 @@ TEST(CorpusCidFonts, DecodeTheCharactersPdftotextFinds) {
         // finds one glyph whose embedded subset font has an empty cmap.
         {"pdfminer/contrib_issue-598-cmap-other-fonts.pdf", 6},
     };
+    if (!test::corpus_available()) GTEST_SKIP() << "no corpus at " << ZVK_CORPUS_DIR;
     for (const auto& c : cases) {
         const std::string path = std::string(ZVK_CORPUS_DIR) + "/" + c.file;
         auto expected = pdftotext(path);

@@ -142,6 +142,7 @@ TEST(PredefinedTypeZeroFont, SplitsJoinsAndDecodes) {
 }
 
 TEST(PredefinedTypeZeroFont, CorpusShiftJisSampleDecodesLikePdftotext) {
+    if (!test::corpus_available()) GTEST_SKIP() << "no corpus at " << ZVK_CORPUS_DIR;
     auto doc = test::load_corpus_pdf("pdfjs/90ms_rksj_h_sample.pdf");
     // pdftotext gives "Hello ASCII" and "日本語テスト" on two lines.
     EXPECT_EQ(test::without_whitespace(test::decoded_document_text(doc)), "HelloASCII日本語テスト");

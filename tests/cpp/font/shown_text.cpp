@@ -210,6 +210,8 @@ std::string without_whitespace(const std::string& text) {
     return out;
 }
 
+bool corpus_available() { return std::filesystem::is_directory(ZVK_CORPUS_DIR); }
+
 pdf::Document load_corpus_pdf(const std::string& relative_path) {
     std::filesystem::path path = std::filesystem::path(ZVK_CORPUS_DIR) / relative_path;
     std::ifstream in(path, std::ios::binary);

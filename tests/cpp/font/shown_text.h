@@ -19,6 +19,8 @@ std::string decoded_document_text(const pdf::Document& doc);
 // The same text without any whitespace, for comparing letters in order.
 std::string without_whitespace(const std::string& text);
 
+// Whether the shared corpus is where the build says it is.
+bool corpus_available();
 pdf::Document load_corpus_pdf(const std::string& relative_path);
 
 }  // namespace zvk::font::test
