@@ -1,0 +1,418 @@
+#include "content/lexer.h"
+
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <limits>
+#include <unordered_map>
+#include <utility>
+
+#include "api/utf8.h"
+#include "content/lexer_grammar.h"
+
+namespace zvk {
+
+namespace {
+
+constexpr std::array<std::string_view, kOperatorCount> kOperatorNames = {
+    "q",  "Q",  "cm", "w",  "J",  "j",  "M",  "d",   "ri",  "i",  "gs",  "CS",  "cs",
+    "SC", "SCN", "sc", "scn", "G", "g",  "RG", "rg",  "K",   "k",  "m",   "l",   "c",
+    "v",  "y",  "h",  "re", "S",  "s",  "f",  "F",   "f*",  "B",  "B*",  "b",   "b*",
+    "n",  "W",  "W*", "BT", "ET", "Tc", "Tw", "Tz",  "TL",  "Tf", "Tr",  "Ts",  "Td",
+    "TD", "Tm", "T*", "Tj", "TJ", "'",  "\"", "Do",  "BMC", "BDC", "EMC", "MP", "DP",
+    "BX", "EX", "d0", "d1", "BI", "ID", "EI", "sh",
+};
+
+bool is_digit(unsigned char c) { return c >= '0' && c <= '9'; }
+
+int hex_value(unsigned char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+// Parses one operand; holds the element count of the operand being read, so
+// that the cap covers nested values too.
+class OperandParser {
+public:
+    OperandParser(std::string_view data, std::size_t& pos) : data_(data), pos_(pos) {}
+
+    ParsedOperand parse(std::size_t depth);
+
+private:
+    ParsedOperand error(std::string text) { return {std::nullopt, std::move(text)}; }
+    ParsedOperand parse_number();
+    ParsedOperand parse_literal_string();
+    ParsedOperand parse_hex_string();
+    ParsedOperand parse_array(std::size_t depth);
+    ParsedOperand parse_dictionary(std::size_t depth);
+    ParsedOperand parse_bare_token();
+    // Counts one more element of the operand; false past the cap.
+    bool count_element() { return ++elements_ <= kMaxOperandElements; }
+
+    std::string_view data_;
+    std::size_t& pos_;
+    std::size_t elements_ = 0;
+};
+
+std::string nesting_message() {
+    return "operand nested more than " + std::to_string(kMaxOperandNesting) + " levels deep";
+}
+
+std::string elements_message() {
+    return "operand with more than " + std::to_string(kMaxOperandElements) + " elements";
+}
+
+ParsedOperand OperandParser::parse(std::size_t depth) {
+    const std::size_t n = data_.size();
+    if (pos_ >= n) return error("unexpected end of content stream");
+    auto c = static_cast<unsigned char>(data_[pos_]);
+    if (starts_number(data_, pos_)) return parse_number();
+    switch (c) {
+    case '(': return parse_literal_string();
+    case '<':
+        if (pos_ + 1 < n && data_[pos_ + 1] == '<') return parse_dictionary(depth);
+        return parse_hex_string();
+    case '/': return {Operand::make_name(parse_name_text(data_, pos_)), {}};
+    case '[': return parse_array(depth);
+    default: return parse_bare_token();
+    }
+}
+
+ParsedOperand OperandParser::parse_number() {
+    const std::size_t begin = pos_;
+    const std::size_t n = data_.size();
+    bool digits = false;
+    bool integral_nonzero = false;
+    if (data_[pos_] == '+' || data_[pos_] == '-') ++pos_;
+    for (; pos_ < n && is_digit(data_[pos_]); ++pos_) {
+        digits = true;
+        if (data_[pos_] != '0') integral_nonzero = true;
+    }
+    if (pos_ < n && data_[pos_] == '.') {
+        ++pos_;
+        for (; pos_ < n && is_digit(data_[pos_]); ++pos_) digits = true;
+    }
+    std::string_view text = data_.substr(begin, pos_ - begin);
+    if (!digits) return error("bad number '" + quote_token(text) + "'");
+    return {Operand::make_number(convert_number_text(text, integral_nonzero)), {}};
+}
+
+ParsedOperand OperandParser::parse_literal_string() {
+    const std::size_t n = data_.size();
+    ++pos_;
+    std::string out;
+    std::size_t depth = 1;
+    while (pos_ < n) {
+        char c = data_[pos_++];
+        if (c == '\\') {
+            if (pos_ >= n) break;
+            char e = data_[pos_++];
+            switch (e) {
+            case 'n': out += '\n'; break;
+            case 'r': out += '\r'; break;
+            case 't': out += '\t'; break;
+            case 'b': out += '\b'; break;
+            case 'f': out += '\f'; break;
+            case '\r':
+                if (pos_ < n && data_[pos_] == '\n') ++pos_;
+                break;
+            case '\n': break;
+            default:
+                if (e >= '0' && e <= '7') {
+                    unsigned value = static_cast<unsigned>(e - '0');
+                    for (int k = 0; k < 2 && pos_ < n && data_[pos_] >= '0' && data_[pos_] <= '7'; ++k) {
+                        value = value * 8 + static_cast<unsigned>(data_[pos_++] - '0');
+                    }
+                    out += static_cast<char>(value & 0xFF);
+                } else {
+                    // ( ) and the backslash itself, and any other byte, stand for themselves.
+                    out += e;
+                }
+            }
+        } else if (c == '(') {
+            ++depth;
+            out += c;
+        } else if (c == ')') {
+            if (--depth == 0) return {Operand::make_string(std::move(out)), {}};
+            out += c;
+        } else {
+            out += c;
+        }
+    }
+    return error("unterminated literal string");
+}
+
+ParsedOperand OperandParser::parse_hex_string() {
+    const std::size_t n = data_.size();
+    ++pos_;
+    std::string out;
+    int high = -1;  // the pending first nibble of a byte
+    while (pos_ < n) {
+        auto c = static_cast<unsigned char>(data_[pos_++]);
+        if (is_white_space(c)) continue;
+        if (c == '>') {
+            if (high >= 0) out += static_cast<char>(high << 4);
+            return {Operand::make_string(std::move(out)), {}};
+        }
+        int v = hex_value(c);
+        if (v < 0) return error("bad hex string");
+        if (high < 0) {
+            high = v;
+        } else {
+            out += static_cast<char>((high << 4) | v);
+            high = -1;
+        }
+    }
+    return error("unterminated hex string");
+}
+
+ParsedOperand OperandParser::parse_array(std::size_t depth) {
+    if (depth >= kMaxOperandNesting) return error(nesting_message());
+    ++pos_;
+    std::vector<Operand> items;
+    while (true) {
+        skip_white_space_and_comments(data_, pos_);
+        if (pos_ >= data_.size()) return error("unterminated array");
+        if (data_[pos_] == ']') {
+            ++pos_;
+            return {Operand::make_array(std::move(items)), {}};
+        }
+        ParsedOperand item = parse(depth + 1);
+        if (!item.operand) return item;
+        if (!count_element()) return error(elements_message());
+        items.push_back(std::move(*item.operand));
+    }
+}
+
+ParsedOperand OperandParser::parse_dictionary(std::size_t depth) {
+    if (depth >= kMaxOperandNesting) return error(nesting_message());
+    const std::size_t n = data_.size();
+    pos_ += 2;
+    std::vector<DictionaryEntry> entries;
+    while (true) {
+        skip_white_space_and_comments(data_, pos_);
+        if (pos_ >= n) return error("unterminated dictionary");
+        if (data_[pos_] == '>' && pos_ + 1 < n && data_[pos_ + 1] == '>') {
+            pos_ += 2;
+            return {Operand::make_dictionary(std::move(entries)), {}};
+        }
+        if (data_[pos_] != '/') return error("dictionary key is not a name");
+        std::string key = parse_name_text(data_, pos_);
+        skip_white_space_and_comments(data_, pos_);
+        ParsedOperand value = parse(depth + 1);
+        if (!value.operand) return value;
+        if (!count_element()) return error(elements_message());
+        entries.push_back({std::move(key), std::move(*value.operand)});
+    }
+}
+
+ParsedOperand OperandParser::parse_bare_token() {
+    std::size_t end = find_keyword_end(data_, pos_);
+    std::string_view token = data_.substr(pos_, end - pos_);
+    pos_ = end > pos_ ? end : pos_ + 1;
+    if (token == "true") return {Operand::make_boolean(true), {}};
+    if (token == "false") return {Operand::make_boolean(false), {}};
+    if (token == "null") return {Operand::make_null(), {}};
+    return error("unexpected token '" + quote_token(token) + "'");
+}
+
+}  // namespace
+
+bool is_white_space(unsigned char c) {
+    return c == 0x00 || c == 0x09 || c == 0x0A || c == 0x0C || c == 0x0D || c == 0x20;
+}
+
+bool is_delimiter(unsigned char c) {
+    switch (c) {
+    case '%': case '(': case ')': case '/': case '<': case '>': case '[': case ']': case '{': case '}':
+        return true;
+    default: return false;
+    }
+}
+
+bool ends_keyword(unsigned char c) {
+    return c == 0x09 || c == 0x0A || c == 0x0C || c == 0x0D || c == 0x20 || is_delimiter(c);
+}
+
+std::size_t find_keyword_end(std::string_view data, std::size_t pos) {
+    while (pos < data.size() && !ends_keyword(static_cast<unsigned char>(data[pos]))) ++pos;
+    return pos;
+}
+
+void skip_white_space_and_comments(std::string_view data, std::size_t& pos) {
+    const std::size_t n = data.size();
+    while (pos < n) {
+        auto c = static_cast<unsigned char>(data[pos]);
+        if (is_white_space(c)) {
+            ++pos;
+        } else if (c == '%') {
+            while (pos < n && data[pos] != '\n' && data[pos] != '\r') ++pos;
+        } else {
+            return;
+        }
+    }
+}
+
+bool starts_number(std::string_view data, std::size_t pos) {
+    if (pos >= data.size()) return false;
+    auto c = static_cast<unsigned char>(data[pos]);
+    if (is_digit(c) || c == '.') return true;
+    if ((c == '+' || c == '-') && pos + 1 < data.size()) {
+        auto d = static_cast<unsigned char>(data[pos + 1]);
+        return is_digit(d) || d == '.';
+    }
+    return false;
+}
+
+float convert_number_text(std::string_view text, bool integral_nonzero) {
+    const char* first = text.data();
+    const char* last = text.data() + text.size();
+    bool negative = false;
+    if (*first == '+' || *first == '-') {
+        negative = *first == '-';
+        ++first;
+    }
+    float value = 0.0f;
+    auto [ptr, ec] = std::from_chars(first, last, value);
+    if (ec == std::errc()) return negative ? -value : value;
+    // Out of the f32 range: a non-zero integral part overflows to an
+    // infinity; otherwise the value is tiny and rounds to zero or a subnormal,
+    // which the wider type still tells apart.
+    if (integral_nonzero) value = std::numeric_limits<float>::infinity();
+    else {
+        double wide = 0.0;
+        auto result = std::from_chars(first, last, wide);
+        value = result.ec == std::errc() ? static_cast<float>(wide) : 0.0f;
+    }
+    return negative ? -value : value;
+}
+
+std::string parse_name_text(std::string_view data, std::size_t& pos) {
+    ++pos;
+    std::size_t end = find_keyword_end(data, pos);
+    std::string bytes;
+    bytes.reserve(end - pos);
+    while (pos < end) {
+        char c = data[pos];
+        if (c == '#' && pos + 2 < end &&
+            hex_value(static_cast<unsigned char>(data[pos + 1])) >= 0 &&
+            hex_value(static_cast<unsigned char>(data[pos + 2])) >= 0) {
+            bytes += static_cast<char>(hex_value(static_cast<unsigned char>(data[pos + 1])) * 16 +
+                                       hex_value(static_cast<unsigned char>(data[pos + 2])));
+            pos += 3;
+        } else {
+            bytes += c;
+            ++pos;
+        }
+    }
+    return utf8_lossy(bytes);
+}
+
+std::string quote_token(std::string_view bytes) {
+    std::string out;
+    for (Utf8Step step : Utf8Range(bytes)) {
+        std::string piece;
+        append_utf8(piece, step.scalar);
+        if (out.size() + piece.size() > kMaxQuotedTokenBytes) return out + "…";
+        out += piece;
+    }
+    return out;
+}
+
+std::optional<OperatorCode> find_operator(std::string_view keyword) {
+    // Built once, on first use; a magic static is safe when threads race to it.
+    static const std::unordered_map<std::string_view, OperatorCode> table = [] {
+        std::unordered_map<std::string_view, OperatorCode> t;
+        for (std::size_t k = 0; k < kOperatorNames.size(); ++k) {
+            t.emplace(kOperatorNames[k], static_cast<OperatorCode>(k));
+        }
+        return t;
+    }();
+    if (keyword.size() > 3) return std::nullopt;
+    auto it = table.find(keyword);
+    if (it == table.end()) return std::nullopt;
+    return it->second;
+}
+
+std::string_view operator_name(OperatorCode code) {
+    return kOperatorNames[static_cast<std::size_t>(code)];
+}
+
+std::optional<std::string_view> read_keyword(std::string_view data, std::size_t pos) {
+    if (pos >= data.size()) return std::nullopt;
+    auto c = static_cast<unsigned char>(data[pos]);
+    if (is_digit(c) || c == '.' || ends_keyword(c) || starts_number(data, pos)) return std::nullopt;
+    std::size_t end = find_keyword_end(data, pos);
+    std::string_view run = data.substr(pos, end - pos);
+    if (!is_valid_utf8(run)) return std::nullopt;
+    return run;
+}
+
+ParsedOperand parse_operand(std::string_view data, std::size_t& pos) {
+    return OperandParser(data, pos).parse(0);
+}
+
+ContentLexer::ContentLexer(std::string_view data, OperandList carried)
+    : data_(data), pending_(std::move(carried)) {}
+
+std::optional<ContentOperation> ContentLexer::next() {
+    while (true) {
+        skip_white_space_and_comments(data_, pos_);
+        if (pos_ >= data_.size()) return std::nullopt;
+        if (auto keyword = read_keyword(data_, pos_)) {
+            if (auto code = find_operator(*keyword)) {
+                if (!operand_read_) start_ = pos_;
+                pos_ += keyword->size();
+                ContentOperation op;
+                op.op = *code;
+                op.byte_start = start_;
+                if (*code == OperatorCode::BI) {
+                    // Pending operands wait for the next operator.
+                    read_inline_image();
+                } else {
+                    op.operands = std::move(pending_);
+                    pending_.clear();
+                }
+                op.byte_end = pos_;
+                operand_read_ = false;
+                return op;
+            }
+        }
+        const std::size_t begin = pos_;
+        ParsedOperand parsed = parse_operand(data_, pos_);
+        if (parsed.operand) {
+            if (!operand_read_) start_ = begin;
+            operand_read_ = true;
+            pending_.push_back(std::move(*parsed.operand));
+        } else {
+            messages_.push_back(std::move(parsed.error));
+            if (pos_ == begin && pos_ < data_.size()) ++pos_;
+        }
+    }
+}
+
+LexedContent lex_content(std::string_view data, OperandList carried) {
+    LexedContent out;
+    ContentLexer lexer(data, std::move(carried));
+    while (auto op = lexer.next()) out.operations.push_back(std::move(*op));
+    out.messages = std::move(lexer.messages());
+    out.leftover_operands = lexer.take_leftover();
+    return out;
+}
+
+std::string trailing_operands_message(std::size_t data_length) {
+    return "trailing operands at byte " + std::to_string(data_length);
+}
+
+LexedContent lex_content_stream(std::string_view data) {
+    LexedContent out = lex_content(data);
+    if (!out.leftover_operands.empty()) {
+        out.messages.push_back(trailing_operands_message(data.size()));
+        out.leftover_operands.clear();
+    }
+    return out;
+}
+
+}  // namespace zvk

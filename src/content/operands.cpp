@@ -1,0 +1,35 @@
+#include "content/operands.h"
+
+namespace zvk {
+
+void OperandList::push_back(Operand operand) {
+    if (count_ != SIZE_MAX) ++count_;
+    if (const float* v = operand.number()) {
+        if (numbers_.size() < kMaxColorComponents) numbers_.push_back(*v);
+        if (number_count_ != SIZE_MAX) ++number_count_;
+    }
+    if (leading_.size() < kLeading) {
+        leading_.push_back(std::move(operand));
+        return;
+    }
+    if (trailing_.size() == kTrailing) trailing_.erase(trailing_.begin());
+    trailing_.push_back(std::move(operand));
+}
+
+const Operand* OperandList::at(std::size_t index) const {
+    if (index < leading_.size()) return &leading_[index];
+    if (index >= count_) return nullptr;
+    std::size_t first_trailing = count_ - trailing_.size();
+    if (index < first_trailing) return nullptr;
+    return &trailing_[index - first_trailing];
+}
+
+std::vector<Operand> OperandList::held() const {
+    std::vector<Operand> out = leading_;
+    out.insert(out.end(), trailing_.begin(), trailing_.end());
+    return out;
+}
+
+void OperandList::clear() { *this = OperandList(); }
+
+}  // namespace zvk
