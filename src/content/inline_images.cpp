@@ -104,7 +104,7 @@ void ContentLexer::read_inline_image() {
     while (true) {
         skip_white_space_and_comments(data_, pos_);
         if (pos_ >= n) {
-            messages_.push_back("unterminated inline image");
+            report("unterminated inline image");
             return;
         }
         auto keyword = read_keyword(data_, pos_);
@@ -116,14 +116,14 @@ void ContentLexer::read_inline_image() {
             break;
         }
         if (data_[pos_] != '/') {
-            messages_.push_back("inline image expected a name or ID");
+            report("inline image expected a name or ID");
             return;
         }
         std::string key = parse_name_text(data_, pos_);
         skip_white_space_and_comments(data_, pos_);
         ParsedOperand value = parse_operand(data_, pos_);
         if (!value.operand) {
-            messages_.push_back(std::move(value.error));
+            report(std::move(value.error));
             return;
         }
         entries.add(key, std::move(*value.operand));
@@ -133,7 +133,7 @@ void ContentLexer::read_inline_image() {
     if (auto length = computed_length(entries)) {
         std::uint64_t end = saturating_add(data_start, *length);
         if (end > n) {
-            messages_.push_back("truncated inline image");
+            report("truncated inline image");
             pos_ = n;
             return;
         }
@@ -149,7 +149,7 @@ void ContentLexer::read_inline_image() {
         pos_ = *end;
         return;
     }
-    messages_.push_back("inline image EI not found after byte " + std::to_string(search_from));
+    report("inline image EI not found after byte " + std::to_string(search_from));
     pos_ = n;
 }
 

@@ -354,8 +354,8 @@ ParsedOperand parse_operand(std::string_view data, std::size_t& pos) {
     return OperandParser(data, pos).parse(0);
 }
 
-ContentLexer::ContentLexer(std::string_view data, OperandList carried)
-    : data_(data), pending_(std::move(carried)) {}
+ContentLexer::ContentLexer(std::string_view data, OperandList carried, LexerMessageSink sink)
+    : data_(data), pending_(std::move(carried)), sink_(std::move(sink)) {}
 
 std::optional<ContentOperation> ContentLexer::next() {
     while (true) {
@@ -387,7 +387,7 @@ std::optional<ContentOperation> ContentLexer::next() {
             operand_read_ = true;
             pending_.push_back(std::move(*parsed.operand));
         } else {
-            messages_.push_back(std::move(parsed.error));
+            report(std::move(parsed.error));
             if (pos_ == begin && pos_ < data_.size()) ++pos_;
         }
     }
@@ -395,9 +395,9 @@ std::optional<ContentOperation> ContentLexer::next() {
 
 LexedContent lex_content(std::string_view data, OperandList carried) {
     LexedContent out;
-    ContentLexer lexer(data, std::move(carried));
+    ContentLexer lexer(data, std::move(carried),
+                       [&out](std::string message) { out.messages.push_back(std::move(message)); });
     while (auto op = lexer.next()) out.operations.push_back(std::move(*op));
-    out.messages = std::move(lexer.messages());
     out.leftover_operands = lexer.take_leftover();
     return out;
 }

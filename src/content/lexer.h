@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -75,30 +76,37 @@ inline constexpr std::size_t kMaxOperandElements = 65536;
 // token costs a short message.
 inline constexpr std::size_t kMaxQuotedTokenBytes = 64;
 
+// Receives each message of the lexer as it is met. Messages are handed on at
+// once rather than gathered, since a hostile stream can hold millions of bad
+// tokens between two operators.
+using LexerMessageSink = std::function<void(std::string)>;
+
 // Lexes one stream on demand. The data must outlive the lexer.
 class ContentLexer {
 public:
     // `carried`: the operands left pending by the previous stream of the page.
-    explicit ContentLexer(std::string_view data, OperandList carried = {});
+    // Without a sink, messages are dropped.
+    explicit ContentLexer(std::string_view data, OperandList carried = {},
+                          LexerMessageSink sink = {});
 
-    // The next operation, or none at the end of the data. Problems met on the
-    // way are appended to messages() first.
+    // The next operation, or none at the end of the data.
     std::optional<ContentOperation> next();
 
-    // Messages in the order met; the caller may clear them between calls.
-    std::vector<std::string>& messages() { return messages_; }
     // The operands pending after the last operation (valid at the end).
     OperandList take_leftover() { return std::move(pending_); }
 
 private:
     void read_inline_image();
+    void report(std::string message) {
+        if (sink_) sink_(std::move(message));
+    }
 
     std::string_view data_;
     std::size_t pos_ = 0;
     OperandList pending_;
     bool operand_read_ = false;
     std::size_t start_ = 0;
-    std::vector<std::string> messages_;
+    LexerMessageSink sink_;
 };
 
 // A whole stream's operations at once: for tests and tools. Interpretation

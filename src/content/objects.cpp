@@ -42,31 +42,58 @@ std::optional<std::vector<pdf::Object>> resolve_array(const pdf::Document& doc,
     return resolved.array_items();
 }
 
+std::optional<ReachedStream> reach_stream(const pdf::Document&, const pdf::Object& object) {
+    if (object.is_stream()) return ReachedStream{object, false, {}};
+    if (!object.is_reference()) return std::nullopt;
+    pdf::Object current = object;
+    for (int i = 0; i < kMaxStreamLookups && current.is_reference(); ++i) {
+        auto id = current.object_id();
+        current = current.follow();
+        if (current.is_stream()) {
+            ReachedStream reached{current, true, {}};
+            if (id) reached.object_id = *id;
+            return reached;
+        }
+    }
+    return std::nullopt;
+}
+
 std::optional<LoadedStream> load_stream_data(const pdf::Document& doc, const pdf::Object& object,
                                              std::uint64_t max_bytes) {
-    LoadedStream loaded;
-    pdf::Object current = object;
-    if (current.is_reference()) {
-        bool found = false;
-        for (int i = 0; i < kMaxStreamLookups && current.is_reference(); ++i) {
-            auto id = current.object_id();
-            current = current.follow();
-            if (current.is_stream()) {
-                loaded.by_reference = true;
-                if (id) loaded.object_id = *id;
-                found = true;
-                break;
-            }
-        }
-        if (!found) return std::nullopt;
-    } else if (!current.is_stream()) {
-        return std::nullopt;
-    }
-    auto data = doc.decode_stream(current, max_bytes);
+    auto reached = reach_stream(doc, object);
+    if (!reached) return std::nullopt;
+    auto data = doc.decode_stream(reached->stream, max_bytes);
     if (!data) return std::nullopt;
+    LoadedStream loaded;
     loaded.data = std::move(*data);
-    loaded.dictionary = current.stream_dict();
+    loaded.by_reference = reached->by_reference;
+    loaded.object_id = reached->object_id;
+    loaded.dictionary = reached->stream.stream_dict();
     return loaded;
+}
+
+namespace {
+
+const pdf::Object* find_in_layers(const ResourceScope* scope, ResourceMap ResourceMaps::*category,
+                                  const std::string& name) {
+    for (; scope; scope = scope->enclosing) {
+        const ResourceMap& map = scope->own.*category;
+        auto it = map.find(name);
+        if (it != map.end()) return &it->second;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+const pdf::Object* ResourceScope::find_font(const std::string& name) const {
+    return find_in_layers(this, &ResourceMaps::fonts, name);
+}
+const pdf::Object* ResourceScope::find_xobject(const std::string& name) const {
+    return find_in_layers(this, &ResourceMaps::xobjects, name);
+}
+const pdf::Object* ResourceScope::find_ext_gstate(const std::string& name) const {
+    return find_in_layers(this, &ResourceMaps::ext_gstates, name);
 }
 
 ResourceMap read_resource_category(const pdf::Document& doc, const pdf::Object& resources,

@@ -34,6 +34,17 @@ struct LoadedStream {
     pdf::Object dictionary;
 };
 
+struct ReachedStream {
+    pdf::Object stream;
+    bool by_reference = false;
+    pdf::ObjectId object_id;  // of the reference just followed; meaningful only when by_reference
+};
+
+// The stream the object is, or leads to through at most kMaxStreamLookups
+// references, without reading its data (images are never decoded: their
+// dictionary is all we need, and most of their codecs are not ours).
+std::optional<ReachedStream> reach_stream(const pdf::Document& doc, const pdf::Object& object);
+
 // The stream the object is, or leads to through references, decoded through
 // its filters with the output bounded by max_bytes. None when no stream is
 // reached or its data cannot be decoded within the bound: undecodable data is
@@ -48,6 +59,21 @@ struct ResourceMaps {
     ResourceMap fonts;
     ResourceMap xobjects;
     ResourceMap ext_gstates;
+};
+
+// Resources as content sees them while painting: a form's (or a glyph
+// procedure's) own maps over those of the content that painted it. A name the
+// inner maps define wins; the others stay visible from outside. Looking through
+// the layers gives what copying the enclosing maps and inserting the inner
+// entries would, without copying anything per paint.
+struct ResourceScope {
+    ResourceMaps own;
+    const ResourceScope* enclosing = nullptr;
+
+    // The object as stored, or nullptr when no layer defines the name.
+    const pdf::Object* find_font(const std::string& name) const;
+    const pdf::Object* find_xobject(const std::string& name) const;
+    const pdf::Object* find_ext_gstate(const std::string& name) const;
 };
 
 ResourceMap read_resource_category(const pdf::Document& doc, const pdf::Object& resources,

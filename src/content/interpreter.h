@@ -1,0 +1,167 @@
+// The interpreter of one page: its graphics and text state, the glyphs,
+// regions and diagnostics it gathers, the per-page budget, and the running of
+// content streams operation by operation.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "api/options.h"
+#include "content/graphics_state.h"
+#include "content/lexer.h"
+#include "content/objects.h"
+#include "content/records.h"
+#include "pdf/document.h"
+
+namespace zvk {
+
+// The origin of a stream handed to the interpreter; it becomes the
+// stream-level fields of every GlyphSource shown from it.
+struct ContentSource {
+    GlyphSourceKind kind = GlyphSourceKind::PageContent;
+    std::optional<ObjectId> object_id;
+    std::uint32_t stream_index = 0;
+    std::optional<std::string> resource_name;
+};
+
+// Where an operation stands in its stream; text showing records it on glyphs.
+struct OperationPlace {
+    std::uint32_t operator_index = 0;
+    std::uint64_t byte_start = 0;
+    std::uint64_t byte_end = 0;
+};
+
+// One page may cost at most this much work, whatever its content does: forms
+// that paint the next form twice grow exponentially with depth, and a
+// /Contents may list one large stream thousands of times. The figures lie far
+// above real pages (a dense map page has about a million operations, a dense
+// text page ten thousand glyphs) and keep the worst page to seconds.
+inline constexpr std::uint64_t kPageOperationBudget = 10'000'000;
+inline constexpr std::uint64_t kPageGlyphBudget = 1'000'000;
+// Content bytes run through the lexer, counted at every paint (eight streams
+// at the default stream limit).
+inline constexpr std::uint64_t kPageDecodedByteBudget = 256ull << 20;
+
+struct PageBudgetLimits {
+    std::uint64_t operations = kPageOperationBudget;
+    std::uint64_t glyphs = kPageGlyphBudget;
+    std::uint64_t decoded_bytes = kPageDecodedByteBudget;
+};
+
+// Real content nests q a few levels deep; past this depth q saves nothing and
+// is only counted, so that its Q restores nothing either.
+inline constexpr std::size_t kMaxSavedStates = 1024;
+
+// Forms, appearances and glyph procedures nest at most this deep whatever
+// max_depth asks, so that nesting stays far inside the C++ stack.
+inline constexpr std::uint32_t kMaxNestingDepthCeiling = 256;
+
+// Diagnostics of one interpretation: 199 messages and the suppression notice.
+inline constexpr std::size_t kMaxDiagnosticsPerPage = 200;
+
+struct ContentInterpreter {
+    ContentInterpreter(const pdf::Document& document, const ExtractLimits& limits,
+                       const ResourceScope& page_resources, std::uint32_t page_index,
+                       const PageBudgetLimits& budget = {});
+
+    GraphicsState state;
+    std::vector<GraphicsState> saved_states;
+    // Saved states below this index belong to the content that painted the
+    // current form, appearance or glyph procedure; its Q cannot pop them.
+    std::size_t saved_floor = 0;
+    // q met while the saved-state stack was full (their Q pop nothing).
+    std::uint64_t surplus_saves = 0;
+    bool save_limit_reported = false;
+
+    std::vector<Glyph> glyphs;
+    std::vector<Region> regions;
+    std::vector<Diagnostic> diagnostics;
+
+    const pdf::Document& document;
+    std::uint64_t max_stream_bytes = 0;
+    // max_depth of the limits, clamped to kMaxNestingDepthCeiling.
+    std::uint32_t max_depth = 0;
+
+    const ResourceScope* resources = nullptr;
+    std::vector<ObjectId> form_ids;
+
+    Matrix text_matrix = kIdentityMatrix;       // Tm
+    Matrix text_line_matrix = kIdentityMatrix;  // Tlm
+    PathBounds path;
+
+    std::uint32_t page_index = 0;
+    std::uint32_t depth = 0;
+    bool record_regions = true;
+    bool in_text_object = false;
+    bool outside_text_warned = false;
+
+    // What is left of the page's budget; once any part runs out the rest of
+    // the page (content, forms, appearances) is skipped.
+    PageBudgetLimits budget_limits;
+    PageBudgetLimits budget_left;
+    bool budget_exhausted = false;
+};
+
+GraphicsState initial_graphics_state();
+GraphicsState snapshot_graphics_state(const ContentInterpreter& interp);
+
+void push_diagnostic(ContentInterpreter& interp, std::string message);
+void push_diagnostic_text(ContentInterpreter& interp, std::string_view message);
+// The cap is reached: further messages would be dropped.
+bool diagnostics_full(const ContentInterpreter& interp);
+
+// Appends the region when recording is on and the box passes the size test.
+void push_region(ContentInterpreter& interp, const Box& box, std::string_view kind);
+
+// Each takes one unit (or `bytes`) from the page's budget; false once the
+// budget is exhausted, the first refusal pushing the budget's message.
+bool charge_operation(ContentInterpreter& interp);
+bool charge_glyph(ContentInterpreter& interp);
+bool charge_decoded_bytes(ContentInterpreter& interp, std::uint64_t bytes);
+
+// Runs one content stream of a page, starting with the operands carried from
+// the previous stream; returns the operands left at its end.
+OperandList interpret_page_stream(ContentInterpreter& interp, std::string_view data,
+                                  OperandList carried, const ContentSource& source);
+// Runs a stream complete in itself (form, appearance, glyph procedure);
+// operands left at its end are dropped with the lexer's message.
+void interpret_self_contained_stream(ContentInterpreter& interp, std::string_view data,
+                                     const ContentSource& source);
+
+// Runs the operations of a lexer, in order, counting them from 0.
+void interpret_operations(ContentInterpreter& interp, ContentLexer& lexer,
+                          const ContentSource& source);
+// One operation (operators.cpp).
+void run_operation(ContentInterpreter& interp, const ContentOperation& op,
+                   const OperationPlace& place, const ContentSource& source);
+
+// Everything that painting nested content (a form, an appearance, a glyph
+// procedure) changes and must put back: the graphics state, the saved-state
+// stack down to its depth on entry (so content that leaves q or Q unbalanced
+// cannot leak state into what follows), Tm, Tlm, the path, the text-object
+// flag, the resources and region recording.
+class NestedContentScope {
+public:
+    explicit NestedContentScope(ContentInterpreter& interp);
+    ~NestedContentScope();
+    NestedContentScope(const NestedContentScope&) = delete;
+    NestedContentScope& operator=(const NestedContentScope&) = delete;
+
+private:
+    ContentInterpreter& interp_;
+    GraphicsState state_;
+    std::size_t saved_size_;
+    std::size_t saved_floor_;
+    std::uint64_t surplus_saves_;
+    Matrix text_matrix_;
+    Matrix text_line_matrix_;
+    PathBounds path_;
+    bool in_text_object_;
+    const ResourceScope* resources_;
+    bool record_regions_;
+};
+
+}  // namespace zvk

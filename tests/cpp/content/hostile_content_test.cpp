@@ -1,0 +1,84 @@
+// Hostile content streams must cost bounded memory: the peak resident size of
+// the process is read before and after interpreting each stream.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <fstream>
+#include <string>
+
+#include "content/interpreter.h"
+#include "content/pdf_fixture.h"
+
+namespace zvk {
+namespace {
+
+// A field of /proc/self/status in KiB, or -1.
+long status_kib(const char* field) {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    const std::size_t n = std::strlen(field);
+    while (std::getline(status, line)) {
+        if (line.compare(0, n, field) == 0 && line.size() > n && line[n] == ':') {
+            return std::stol(line.substr(n + 1));
+        }
+    }
+    return -1;
+}
+
+// Resets the peak resident size to the current one (Linux clear_refs 5).
+bool reset_peak() {
+    std::ofstream clear("/proc/self/clear_refs");
+    clear << "5";
+    clear.close();
+    return clear.good() && status_kib("VmHWM") >= 0;
+}
+
+std::string repeat(const std::string& s, std::size_t bytes) {
+    std::string out;
+    out.reserve(bytes + s.size());
+    while (out.size() < bytes) out += s;
+    return out;
+}
+
+constexpr std::size_t k32MiB = 32u << 20;
+
+TEST(HostileContent, MemoryStaysBounded) {
+    auto doc = test::load_pdf(test::build_pdf({
+        "<< /Type /Catalog /Pages 2 0 R >>",
+        "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+        "<< /Type /Page /Parent 2 0 R >>",
+    }));
+    ASSERT_TRUE(doc);
+    if (!reset_peak()) GTEST_SKIP() << "peak resident size cannot be reset here";
+
+    std::string million_numbers = repeat("0.5 ", 4'000'000) + "scn " + repeat("q ", 2000);
+    const struct {
+        const char* name;
+        std::string content;
+    } cases[] = {
+        {"32 MiB of q", repeat("q\n", k32MiB)},
+        {"a 32 MiB bad token", std::string(k32MiB, 'x') + " Q"},
+        {"scn with a million numbers, then its colour saved 2000 times", million_numbers},
+        {"a 32 MiB array of numbers", "[" + repeat("1 ", k32MiB) + "] TJ"},
+        {"32 MiB of nested arrays", repeat("[", k32MiB)},
+        {"32 MiB of operands without an operator", repeat("(ab) ", k32MiB)},
+        {"32 MiB of bad tokens without an operator", repeat(")", k32MiB)},
+    };
+    // Well above what interpreting needs, far below what keeping a copy of the
+    // stream, a state per q or an operand per number would take.
+    constexpr long kMaxGrowthKiB = 24 * 1024;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ResourceScope resources;
+        ContentInterpreter interp(*doc, ExtractLimits{}, resources, 0);
+        ASSERT_TRUE(reset_peak());
+        const long before = status_kib("VmRSS");
+        interpret_page_stream(interp, c.content, {}, {});
+        const long growth = status_kib("VmHWM") - before;
+        EXPECT_LT(growth, kMaxGrowthKiB);
+        EXPECT_LE(interp.diagnostics.size(), kMaxDiagnosticsPerPage);
+    }
+}
+
+}  // namespace
+}  // namespace zvk
