@@ -1,48 +1,67 @@
 #include "content/document_interpreter.h"
 
-#include <algorithm>
-#include <cmath>
+#include <map>
 #include <set>
+#include <utility>
+#include <vector>
+
+#include "content/annotations.h"
+#include "content/geometry.h"
 
 namespace zvk {
 
 namespace {
 
-float min_pass_nan(float a, float b) {
-    if (std::isnan(a)) return b;
-    if (std::isnan(b)) return a;
-    return std::min(a, b);
-}
-float max_pass_nan(float a, float b) {
-    if (std::isnan(a)) return b;
-    if (std::isnan(b)) return a;
-    return std::max(a, b);
-}
+// The page and at most 32 ancestors give resources: the chain is cut there.
+constexpr std::size_t kMaxResourceChain = 33;
 
-// One walk up the page tree for an inheritable attribute; `take` tests the
-// resolved entry and gives the value, or none to pass over it.
+// An inheritable page attribute (MediaBox, Rotate): the first value found
+// walking up Parent from a page, ending at a repeated node, a node without a
+// dictionary or a Parent that is no reference. Every node's answer is
+// remembered, so pages sharing a long chain walk it once: a node's answer is
+// its own value, or else its parent's answer (a node on a cycle has no value,
+// or the walk would have stopped there), which is what a fresh walk gives.
 template <typename T, typename Take>
-std::optional<T> inherited_attribute(const pdf::Document& doc, pdf::ObjectId page,
-                                     const std::string& key, Take take) {
-    std::set<pdf::ObjectId> visited;
-    std::optional<pdf::ObjectId> id = page;
-    while (id) {
-        if (!visited.insert(*id).second) return std::nullopt;
-        auto dict = doc.dictionary(*id);
-        if (!dict) return std::nullopt;
-        if (dict->has_key(key)) {
-            if (auto value = take(dict->get(key).follow())) return value;
-        }
-        pdf::Object parent = dict->get("Parent");
-        id = parent.is_reference() ? parent.object_id() : std::nullopt;
-    }
-    return std::nullopt;
-}
+class InheritedAttribute {
+public:
+    InheritedAttribute(const pdf::Document& doc, std::string key, Take take)
+        : doc_(doc), key_(std::move(key)), take_(take) {}
 
-std::optional<Box> take_media_box(const pdf::Object& value) {
+    std::optional<T> find(ObjectId page) {
+        std::vector<ObjectId> path;
+        std::set<ObjectId> on_path;
+        std::optional<T> result;
+        std::optional<ObjectId> id = page;
+        while (id) {
+            if (auto known = memo_.find(*id); known != memo_.end()) {
+                result = known->second;
+                break;
+            }
+            if (!on_path.insert(*id).second) break;
+            path.push_back(*id);
+            auto dict = doc_.dictionary(*id);
+            if (!dict) break;
+            if (dict->has_key(key_)) {
+                if ((result = take_(resolve_object(doc_, dict->get(key_))))) break;
+            }
+            pdf::Object parent = dict->get("Parent");
+            id = parent.is_reference() ? parent.object_id() : std::nullopt;
+        }
+        for (const ObjectId& node : path) memo_[node] = result;
+        return result;
+    }
+
+private:
+    const pdf::Document& doc_;
+    std::string key_;
+    Take take_;
+    std::map<ObjectId, std::optional<T>> memo_;
+};
+
+std::optional<Box> take_media_box(const pdf::Document& doc, const pdf::Object& value) {
     if (!value.is_array() || value.array_size() < 4) return std::nullopt;
     float v[4];
-    for (int i = 0; i < 4; ++i) v[i] = value.array_at(static_cast<std::size_t>(i)).follow().as_f32();
+    for (std::size_t i = 0; i < 4; ++i) v[i] = resolve_object(doc, value.array_at(i)).as_f32();
     return Box{min_pass_nan(v[0], v[2]), min_pass_nan(v[1], v[3]), max_pass_nan(v[0], v[2]),
                max_pass_nan(v[1], v[3])};
 }
@@ -52,27 +71,119 @@ std::optional<std::int32_t> take_rotate(const pdf::Object& value) {
     return static_cast<std::int32_t>(static_cast<std::uint32_t>(value.as_integer()));
 }
 
+// Resources merged from the top of the page's Parent chain down to the page:
+// a name defined nearer the page wins.
+ResourceMaps merged_page_resources(const pdf::Document& doc, ObjectId page) {
+    std::vector<pdf::Object> chain;
+    std::set<ObjectId> visited;
+    std::optional<ObjectId> id = page;
+    while (id && chain.size() < kMaxResourceChain && visited.insert(*id).second) {
+        auto dict = doc.dictionary(*id);
+        if (!dict) break;
+        chain.push_back(*dict);
+        pdf::Object parent = dict->get("Parent");
+        id = parent.is_reference() ? parent.object_id() : std::nullopt;
+    }
+    ResourceMaps merged;
+    for (auto node = chain.rbegin(); node != chain.rend(); ++node) {
+        if (!node->has_key("Resources")) continue;
+        pdf::Object resources = resolve_object(doc, node->get("Resources"));
+        if (!resources.is_dictionary()) continue;
+        ResourceMaps own = load_page_resources(doc, resources);
+        for (auto& [name, object] : own.fonts) merged.fonts.insert_or_assign(name, object);
+        for (auto& [name, object] : own.xobjects) merged.xobjects.insert_or_assign(name, object);
+        for (auto& [name, object] : own.ext_gstates) merged.ext_gstates.insert_or_assign(name, object);
+    }
+    return merged;
+}
+
+// The ids of the page's content streams in drawing order: /Contents as one
+// reference, or an array (direct or referenced) of references. Elements that
+// are no reference name no stream and are passed over.
+std::vector<ObjectId> content_stream_ids(const pdf::Document& doc, const pdf::Object& page) {
+    std::vector<ObjectId> ids;
+    if (!page.has_key("Contents")) return ids;
+    pdf::Object contents = page.get("Contents");
+    if (auto elements = resolve_array(doc, contents)) {
+        for (const pdf::Object& element : *elements) {
+            if (!element.is_reference()) continue;
+            if (auto id = element.object_id()) ids.push_back(*id);
+        }
+        return ids;
+    }
+    if (contents.is_reference()) {
+        if (auto id = contents.object_id()) ids.push_back(*id);
+    }
+    return ids;
+}
+
+void interpret_content_streams(ContentInterpreter& interp, const pdf::Document& doc,
+                               const std::vector<ObjectId>& ids) {
+    if (ids.empty()) {
+        push_diagnostic_text(interp, "page has no content stream");
+        return;
+    }
+    OperandList carried;
+    for (std::size_t k = 0; k < ids.size() && !interp.budget_exhausted; ++k) {
+        pdf::Object stream = doc.object(ids[k]);
+        std::optional<std::string> data;
+        if (stream.is_stream()) data = doc.decode_stream(stream, interp.max_stream_bytes);
+        if (!data) {
+            if (!carried.empty()) {
+                push_diagnostic_text(interp, "dropped operands before an unreadable content stream");
+                carried.clear();
+            }
+            push_diagnostic(interp, "unreadable content stream " + ids[k].text());
+            continue;
+        }
+        const auto index = static_cast<std::uint32_t>(std::min<std::size_t>(k, UINT32_MAX));
+        carried = interpret_page_stream(interp, *data, std::move(carried),
+                                        {GlyphSourceKind::PageContent, ids[k], index, std::nullopt});
+    }
+    if (!carried.empty()) push_diagnostic_text(interp, "trailing operands at end of page contents");
+}
+
 }  // namespace
 
 ExtractedDocument interpret_document(const pdf::Document& document, const ExtractLimits& limits) {
+    return interpret_document(document, limits, PageBudgetLimits{});
+}
+
+ExtractedDocument interpret_document(const pdf::Document& document, const ExtractLimits& limits,
+                                     const PageBudgetLimits& budget) {
     ExtractedDocument out;
     auto pages = document.page_ids();
     if (pages.empty()) {
         out.diagnostics.push_back({std::nullopt, "document has no pages"});
         return out;
     }
+    auto media_box_of = [&](const pdf::Object& v) { return take_media_box(document, v); };
+    InheritedAttribute<Box, decltype(media_box_of)> media_boxes(document, "MediaBox", media_box_of);
+    InheritedAttribute<std::int32_t, decltype(&take_rotate)> rotations(document, "Rotate", &take_rotate);
+
     for (std::size_t i = 0; i < pages.size(); ++i) {
-        auto index = static_cast<std::uint32_t>(i);
+        const auto index = static_cast<std::uint32_t>(std::min<std::size_t>(i, UINT32_MAX));
         if (limits.max_pages && index >= *limits.max_pages) break;
+        const ObjectId page_id = pages[i];
         PageInfo info;
         info.index = index;
-        info.object_id = pages[i];
-        info.media_box = inherited_attribute<Box>(document, pages[i], "MediaBox", take_media_box)
-                             .value_or(Box{0, 0, 612, 792});
-        info.rotate =
-            inherited_attribute<std::int32_t>(document, pages[i], "Rotate", take_rotate).value_or(0);
+        info.object_id = page_id;
+        info.media_box = media_boxes.find(page_id).value_or(Box{0, 0, 612, 792});
+        info.rotate = rotations.find(page_id).value_or(0);
         out.pages.push_back(info);
-        // Content interpretation of the page comes here.
+
+        ResourceScope page_resources{
+            std::make_shared<const ResourceMaps>(merged_page_resources(document, page_id)), nullptr};
+        ContentInterpreter interp(document, limits, page_resources, index, budget);
+        auto page_dictionary = document.dictionary(page_id);
+        std::vector<ObjectId> stream_ids;
+        if (page_dictionary) stream_ids = content_stream_ids(document, *page_dictionary);
+        interpret_content_streams(interp, document, stream_ids);
+        if (page_dictionary && !interp.budget_exhausted) paint_annotations(interp, *page_dictionary);
+
+        for (auto& d : interp.diagnostics) out.diagnostics.push_back(std::move(d));
+        for (auto& g : interp.glyphs) out.glyphs.push_back(std::move(g));
+        for (auto& r : interp.regions) out.regions.push_back(std::move(r));
     }
     for (std::size_t i = 0; i < out.glyphs.size(); ++i) out.glyphs[i].id = static_cast<std::uint32_t>(i);
     return out;

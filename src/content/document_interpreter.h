@@ -1,13 +1,19 @@
-// Extraction of a whole document: pages in order with their inherited boxes
-// and rotation, each page's content interpreted, glyph ids numbered.
+// Extraction of a whole document: pages in order with their inherited boxes,
+// rotation and resources, each page's content streams and annotation
+// appearances interpreted within the limits and the page budget, glyph ids
+// numbered.
 #pragma once
 
 #include "api/options.h"
+#include "content/interpreter.h"
 #include "content/records.h"
 #include "pdf/document.h"
 
 namespace zvk {
 
 ExtractedDocument interpret_document(const pdf::Document& document, const ExtractLimits& limits);
+// The same with another page budget (tests use small ones).
+ExtractedDocument interpret_document(const pdf::Document& document, const ExtractLimits& limits,
+                                     const PageBudgetLimits& budget);
 
 }  // namespace zvk

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -59,6 +61,20 @@ inline constexpr std::size_t kMaxSavedStates = 1024;
 // max_depth asks, so that nesting stays far inside the C++ stack.
 inline constexpr std::uint32_t kMaxNestingDepthCeiling = 256;
 
+// Forms painted again and again (a symbol on every point of a map) are decoded
+// and their resources read once per page; only small forms are kept, and only
+// up to a total, so the cache never holds much more than one large stream.
+inline constexpr std::size_t kMaxCachedFormBytes = 1u << 20;
+inline constexpr std::size_t kFormCacheBytes = 16u << 20;
+
+// A form XObject as painting needs it: its decoded content (none when it does
+// not decode) and its own resources.
+struct LoadedForm {
+    std::optional<std::string> data;
+    pdf::Object dictionary;
+    std::shared_ptr<const ResourceMaps> resources;  // null without a Resources dictionary
+};
+
 // Diagnostics of one interpretation: 199 messages and the suppression notice.
 inline constexpr std::size_t kMaxDiagnosticsPerPage = 200;
 
@@ -87,6 +103,8 @@ struct ContentInterpreter {
 
     const ResourceScope* resources = nullptr;
     std::vector<ObjectId> form_ids;
+    std::map<ObjectId, std::shared_ptr<const LoadedForm>> form_cache;
+    std::size_t form_cache_bytes = 0;
 
     Matrix text_matrix = kIdentityMatrix;       // Tm
     Matrix text_line_matrix = kIdentityMatrix;  // Tlm

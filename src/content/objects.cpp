@@ -77,7 +77,8 @@ namespace {
 const pdf::Object* find_in_layers(const ResourceScope* scope, ResourceMap ResourceMaps::*category,
                                   const std::string& name) {
     for (; scope; scope = scope->enclosing) {
-        const ResourceMap& map = scope->own.*category;
+        if (!scope->own) continue;
+        const ResourceMap& map = (*scope->own).*category;
         auto it = map.find(name);
         if (it != map.end()) return &it->second;
     }

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -67,7 +68,8 @@ struct ResourceMaps {
 // the layers gives what copying the enclosing maps and inserting the inner
 // entries would, without copying anything per paint.
 struct ResourceScope {
-    ResourceMaps own;
+    // Shared, so that a form painted many times reads its resources once.
+    std::shared_ptr<const ResourceMaps> own;
     const ResourceScope* enclosing = nullptr;
 
     // The object as stored, or nullptr when no layer defines the name.

@@ -14,6 +14,7 @@ using Op = OperatorCode;
 
 // The message of an operation that cannot run.
 void skip_operation(ContentInterpreter& interp, OperatorCode code, const std::string& why) {
+    if (diagnostics_full(interp)) return;
     push_diagnostic(interp, "operator '" + std::string(operator_name(code)) + "' skipped: " + why);
 }
 

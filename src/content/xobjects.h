@@ -33,4 +33,9 @@ bool may_paint_form(ContentInterpreter& interp, const std::optional<ObjectId>& f
                     const std::string& resource_name);
 void paint_form_xobject(ContentInterpreter& interp, const FormPaint& form);
 
+// The state a form's content starts in: the ctm from the given matrix or the
+// form's Matrix, the clip met with the mapped BBox, the text matrices reset
+// and no path; an appearance starts from the initial graphics state.
+void enter_form_state(ContentInterpreter& interp, const FormPaint& form);
+
 }  // namespace zvk

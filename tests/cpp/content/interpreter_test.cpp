@@ -42,7 +42,8 @@ std::unique_ptr<PageRun> make_page(const std::string& resources,
     auto run = std::make_unique<PageRun>();
     run->doc = test::load_pdf(test::build_pdf(all));
     if (!run->doc) return nullptr;
-    run->resources.own = load_page_resources(*run->doc, run->doc->object({4, 0}));
+    run->resources.own = std::make_shared<const ResourceMaps>(
+        load_page_resources(*run->doc, run->doc->object({4, 0})));
     run->interp = std::make_unique<ContentInterpreter>(*run->doc, ExtractLimits{}, run->resources,
                                                        0, budget);
     return run;
