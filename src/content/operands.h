@@ -37,15 +37,17 @@ struct Operand {
         return std::get_if<std::vector<DictionaryEntry>>(&value);
     }
 
-    static Operand make_number(float v) { return {v}; }
-    static Operand make_name(std::string text) { return {OperandName{std::move(text)}}; }
-    static Operand make_string(std::string bytes) { return {std::move(bytes)}; }
-    static Operand make_array(std::vector<Operand> items) { return {std::move(items)}; }
+    // Defined below, once DictionaryEntry is complete: building or comparing
+    // the variant needs every alternative complete.
+    static Operand make_number(float v);
+    static Operand make_name(std::string text);
+    static Operand make_string(std::string bytes);
+    static Operand make_array(std::vector<Operand> items);
     static Operand make_dictionary(std::vector<DictionaryEntry> entries);
-    static Operand make_boolean(bool v) { return {v}; }
-    static Operand make_null() { return {nullptr}; }
+    static Operand make_boolean(bool v);
+    static Operand make_null();
 
-    bool operator==(const Operand&) const = default;
+    bool operator==(const Operand& other) const;
 };
 
 // A repeated key gives a second entry; entries stay in the order written.
@@ -55,9 +57,16 @@ struct DictionaryEntry {
     bool operator==(const DictionaryEntry&) const = default;
 };
 
+inline Operand Operand::make_number(float v) { return {v}; }
+inline Operand Operand::make_name(std::string text) { return {OperandName{std::move(text)}}; }
+inline Operand Operand::make_string(std::string bytes) { return {std::move(bytes)}; }
+inline Operand Operand::make_array(std::vector<Operand> items) { return {std::move(items)}; }
 inline Operand Operand::make_dictionary(std::vector<DictionaryEntry> entries) {
     return {std::move(entries)};
 }
+inline Operand Operand::make_boolean(bool v) { return {v}; }
+inline Operand Operand::make_null() { return {nullptr}; }
+inline bool Operand::operator==(const Operand& other) const { return value == other.value; }
 
 // No colour space of the standard has more components than this; sc/scn keep
 // the first this many numbers of a longer list.
