@@ -1,5 +1,6 @@
 #include "content/document_interpreter.h"
 
+
 #include <map>
 #include <set>
 #include <utility>
@@ -7,6 +8,7 @@
 
 #include "content/annotations.h"
 #include "content/geometry.h"
+#include "font/font_loader.h"
 
 namespace zvk {
 
@@ -161,6 +163,8 @@ ExtractedDocument interpret_document(const pdf::Document& document, const Extrac
     InheritedAttribute<Box, decltype(media_box_of)> media_boxes(document, "MediaBox", media_box_of);
     InheritedAttribute<std::int32_t, decltype(&take_rotate)> rotations(document, "Rotate", &take_rotate);
 
+    // One font cache for all pages: a font shared by many pages is parsed once.
+    font::FontCache fonts;
     for (std::size_t i = 0; i < pages.size(); ++i) {
         const auto index = static_cast<std::uint32_t>(std::min<std::size_t>(i, UINT32_MAX));
         if (limits.max_pages && index >= *limits.max_pages) break;
@@ -175,6 +179,7 @@ ExtractedDocument interpret_document(const pdf::Document& document, const Extrac
         ResourceScope page_resources{
             std::make_shared<const ResourceMaps>(merged_page_resources(document, page_id)), nullptr};
         ContentInterpreter interp(document, limits, page_resources, index, budget);
+        interp.fonts = &fonts;
         auto page_dictionary = document.dictionary(page_id);
         std::vector<ObjectId> stream_ids;
         if (page_dictionary) stream_ids = content_stream_ids(document, *page_dictionary);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -11,6 +12,10 @@
 #include "pdf/object.h"
 
 namespace zvk {
+
+namespace font {
+struct PdfFont;
+}
 
 enum class ClipState : std::uint8_t {
     None = 0,       // no clip has been set
@@ -29,12 +34,12 @@ struct PathBounds {
 };
 
 // The font that Tf or a graphics-state Font entry selected: the name it was
-// selected under and the font object as it stood in the resources (or in the
-// graphics-state array). Loading the font program from `entry` is done by the
-// font subsystem when text is shown.
+// selected under, the font object as it stood in the resources (or in the
+// graphics-state array), and the font loaded from it (never null).
 struct FontSelection {
     std::string resource_name;
     pdf::Object entry;
+    std::shared_ptr<const font::PdfFont> font;
 };
 
 struct GraphicsState {

@@ -20,6 +20,10 @@
 
 namespace zvk {
 
+namespace font {
+class FontCache;
+}
+
 // The origin of a stream handed to the interpreter; it becomes the
 // stream-level fields of every GlyphSource shown from it.
 struct ContentSource {
@@ -97,6 +101,9 @@ struct ContentInterpreter {
     std::vector<Diagnostic> diagnostics;
 
     const pdf::Document& document;
+    // The document's fonts, parsed once for all pages; without a cache each
+    // selection loads its font afresh.
+    font::FontCache* fonts = nullptr;
     std::uint64_t max_stream_bytes = 0;
     // max_depth of the limits, clamped to kMaxNestingDepthCeiling.
     std::uint32_t max_depth = 0;

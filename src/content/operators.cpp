@@ -5,6 +5,7 @@
 #include "content/operand_readers.h"
 #include "content/text_showing.h"
 #include "content/xobjects.h"
+#include "font/font_loader.h"
 
 namespace zvk {
 
@@ -129,7 +130,11 @@ void clip_path(ContentInterpreter& interp) {
 void make_font_current(ContentInterpreter& interp, const std::string& resource_name,
                        const pdf::Object& entry, float size) {
     interp.state.font_size = size;
-    interp.state.font = FontSelection{resource_name, entry};
+    std::shared_ptr<const font::PdfFont> loaded =
+        interp.fonts != nullptr
+            ? interp.fonts->font_for(interp.document, resource_name, entry)
+            : std::make_shared<const font::PdfFont>(font::load_font(interp.document, resource_name, entry));
+    interp.state.font = FontSelection{resource_name, entry, std::move(loaded)};
 }
 
 void select_font(ContentInterpreter& interp, const std::string& name, float size) {

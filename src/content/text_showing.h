@@ -1,13 +1,15 @@
-// Text showing: the strings of Tj, TJ, ' and " and the numbers of TJ arrays.
-// Splitting strings into character codes, decoding them through the current
-// font and emitting one Glyph per code come with the font subsystem; until
-// then showing moves only the state that does not depend on the font.
+// Text showing: the strings of Tj, TJ, ' and " become one Glyph per character
+// code, decoded through the current font, placed by the text and graphics
+// state, with Type3 glyph procedures run in place; the numbers of TJ arrays
+// move the text position.
 #pragma once
 
+#include <array>
 #include <string>
 #include <vector>
 
 #include "content/interpreter.h"
+#include "font/font.h"
 
 namespace zvk {
 
@@ -15,6 +17,16 @@ void show_text(ContentInterpreter& interp, const std::string& bytes, const Opera
                const ContentSource& source);
 void show_text_array(ContentInterpreter& interp, const std::vector<Operand>& elements,
                      const OperationPlace& place, const ContentSource& source);
+
+// Builds one Glyph for a decoded code from the state in force and appends it.
+void emit_glyph(ContentInterpreter& interp, const font::DecodedChar& decoded,
+                const std::string& font_resource, const std::string& font_name,
+                const std::optional<ObjectId>& font_object, const OperationPlace& place,
+                const ContentSource& source);
+
+// Moves Tm past one code; gives the page-space displacement of the text origin.
+std::array<float, 2> advance_text_position(ContentInterpreter& interp,
+                                           const font::DecodedChar& decoded);
 
 // The page-space displacement of the text origin between `tm_before` and the
 // current Tm (both mapped through the ctm).
