@@ -214,5 +214,36 @@ TEST(TextShowing, StateAfterAType3GlyphIsRestored) {
     EXPECT_EQ(doc.glyphs[2].matrix, (Matrix{10, 0, 0, 10, 10, 0}));
 }
 
+// Type0 fonts over one CID font without widths of its own: the default
+// width 1000 and the default vertical metrics (position vector w0 / 2 and
+// 880, displacement -1000).
+std::vector<std::string> type0_page(const std::string& content, const std::string& encoding) {
+    return one_page(content, "<< /Font << /V 6 0 R >> >>",
+                    {"<< /Type /Font /Subtype /Type0 /BaseFont /Test /Encoding /" + encoding +
+                         " /DescendantFonts [7 0 R] >>",
+                     "<< /Type /Font /Subtype /CIDFontType2 /BaseFont /Test "
+                     "/CIDSystemInfo << /Registry (Adobe) /Ordering (Identity) /Supplement 0 >> >>"});
+}
+
+TEST(TextShowing, VerticalWriting) {
+    auto doc = extract_objects(type0_page("BT /V 10 Tf 2 Tc 100 500 Td <00010002> Tj ET", "Identity-V"));
+    ASSERT_EQ(doc.glyphs.size(), 2u);
+    for (const Glyph& g : doc.glyphs) EXPECT_TRUE(g.vertical);
+    // The origin lies the position vector (5, 8.8) before the text position.
+    EXPECT_FLOAT_EQ(doc.glyphs[0].matrix[4], 95.0f);
+    EXPECT_FLOAT_EQ(doc.glyphs[0].matrix[5], 491.2f);
+    // The position moves down by the displacement plus the spacing.
+    EXPECT_FLOAT_EQ(doc.glyphs[0].advance[0], 0.0f);
+    EXPECT_FLOAT_EQ(doc.glyphs[0].advance[1], -8.0f);
+    EXPECT_FLOAT_EQ(doc.glyphs[1].matrix[5], 483.2f);
+}
+
+TEST(TextShowing, Utf16SurrogatePairIsOneGlyph) {
+    auto doc = extract_objects(type0_page("BT /V 10 Tf <D83DDE00> Tj ET", "UniGB-UTF16-H"));
+    ASSERT_EQ(doc.glyphs.size(), 1u);
+    EXPECT_EQ(doc.glyphs[0].char_code, std::string("\xD8\x3D\xDE\x00", 4));
+    EXPECT_EQ(doc.glyphs[0].unicode, "\xF0\x9F\x98\x80");
+}
+
 }  // namespace
 }  // namespace zvk
