@@ -97,6 +97,22 @@ void append_json_string(std::string& out, std::string_view text) {
 
 JsonWriter::JsonWriter(std::string& out, bool pretty) : out_(out), pretty_(pretty) {}
 
+JsonWriter::JsonWriter(JsonSink& sink, bool pretty) : out_(buffer_), sink_(&sink), pretty_(pretty) {
+    buffer_.reserve(kChunkBytes + 4096);
+}
+
+void JsonWriter::finish() {
+    if (sink_ != nullptr && !buffer_.empty()) {
+        sink_->write(buffer_);
+        buffer_.clear();
+    }
+}
+
+// Pieces are cut only where a value begins: the text before it is complete.
+void JsonWriter::maybe_flush() {
+    if (sink_ != nullptr && buffer_.size() >= kChunkBytes) finish();
+}
+
 void JsonWriter::newline_indent() {
     if (!pretty_) return;
     out_.push_back('\n');
@@ -116,6 +132,7 @@ void JsonWriter::before_value() {
 }
 
 void JsonWriter::begin_object() {
+    maybe_flush();
     before_value();
     out_.push_back('{');
     levels_.push_back({});
@@ -129,6 +146,7 @@ void JsonWriter::end_object() {
 }
 
 void JsonWriter::begin_array() {
+    maybe_flush();
     before_value();
     out_.push_back('[');
     levels_.push_back({});

@@ -19,9 +19,26 @@ void append_json_number(std::string& out, double value);
 // The JSON string literal of a text, quotes included.
 void append_json_string(std::string& out, std::string_view text);
 
+// Receives the text of a writer in pieces, each ending at a token boundary
+// (never inside a UTF-8 sequence), so a huge document never has to exist
+// whole in one buffer of ours.
+class JsonSink {
+public:
+    virtual ~JsonSink() = default;
+    virtual void write(std::string_view chunk) = 0;
+};
+
 class JsonWriter {
 public:
+    // Appends everything to `out`.
     explicit JsonWriter(std::string& out, bool pretty = true);
+    // Hands the text to `sink` in pieces of about kChunkBytes; call finish()
+    // after the last value.
+    explicit JsonWriter(JsonSink& sink, bool pretty = true);
+    static constexpr std::size_t kChunkBytes = 1 << 16;
+
+    // Hands what is buffered to the sink (no-op when writing to a string).
+    void finish();
 
     void begin_object();
     void end_object();
@@ -54,7 +71,11 @@ private:
 #endif
     };
 
+    void maybe_flush();
+
+    std::string buffer_;  // the pending piece, when writing to a sink
     std::string& out_;
+    JsonSink* sink_ = nullptr;
     bool pretty_;
     bool after_key_ = false;
     std::vector<Level> levels_;

@@ -122,6 +122,21 @@ void interpret_self_contained_stream(ContentInterpreter& interp, std::string_vie
     interpret_operations(interp, lexer, source);
 }
 
+void interpret_lexed_stream(ContentInterpreter& interp, const LexedContent& lexed,
+                            std::uint64_t data_size, const ContentSource& source) {
+    if (!charge_decoded_bytes(interp, data_size)) return;
+    for (const std::string& message : lexed.messages) {
+        if (diagnostics_full(interp)) break;
+        push_diagnostic(interp, message);
+    }
+    std::uint32_t index = 0;
+    for (const ContentOperation& op : lexed.operations) {
+        if (interp.budget_exhausted || !charge_operation(interp)) return;
+        run_operation(interp, op, {index, op.byte_start, op.byte_end}, source);
+        if (index != UINT32_MAX) ++index;
+    }
+}
+
 NestedContentScope::NestedContentScope(ContentInterpreter& interp)
     : interp_(interp),
       state_(snapshot_graphics_state(interp)),

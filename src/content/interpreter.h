@@ -112,6 +112,15 @@ struct ContentInterpreter {
     std::vector<ObjectId> form_ids;
     std::map<ObjectId, std::shared_ptr<const LoadedForm>> form_cache;
     std::size_t form_cache_bytes = 0;
+    // Glyph procedures lexed once per page, by the identity of their bytes
+    // (shared by every code and selection of the font); each entry holds its
+    // bytes so that their address cannot be reused by another procedure.
+    struct CachedProcedure {
+        std::shared_ptr<const std::string> bytes;
+        std::shared_ptr<const LexedContent> lexed;
+    };
+    std::map<const std::string*, CachedProcedure> procedure_cache;
+    std::size_t procedure_cache_bytes = 0;
 
     Matrix text_matrix = kIdentityMatrix;       // Tm
     Matrix text_line_matrix = kIdentityMatrix;  // Tlm
@@ -155,6 +164,11 @@ OperandList interpret_page_stream(ContentInterpreter& interp, std::string_view d
 // operands left at its end are dropped with the lexer's message.
 void interpret_self_contained_stream(ContentInterpreter& interp, std::string_view data,
                                      const ContentSource& source);
+// The same for a stream lexed beforehand with lex_content_stream (a glyph
+// procedure run for every glyph of its code); `data_size` is charged to the
+// budget as for the stream itself.
+void interpret_lexed_stream(ContentInterpreter& interp, const LexedContent& lexed,
+                            std::uint64_t data_size, const ContentSource& source);
 
 // Runs the operations of a lexer, in order, counting them from 0.
 void interpret_operations(ContentInterpreter& interp, ContentLexer& lexer,

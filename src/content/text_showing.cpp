@@ -58,12 +58,33 @@ bool paints_nothing(const GraphicsState& gs) {
     return gs.fill_alpha <= 0.0f && (gs.render_mode == 0 || gs.render_mode == 4);
 }
 
+// Glyph procedures are small and run once per glyph of their code, so their
+// operations are kept; large ones are lexed afresh each time, and the cache
+// of a page never holds operations of more than this many procedure bytes.
+constexpr std::size_t kMaxCachedProcedureBytes = 64 * 1024;
+constexpr std::size_t kProcedureCacheBytes = 8u << 20;
+
+const LexedContent* cached_procedure(ContentInterpreter& interp,
+                                     const std::shared_ptr<const std::string>& procedure) {
+    auto found = interp.procedure_cache.find(procedure.get());
+    if (found != interp.procedure_cache.end()) return found->second.lexed.get();
+    if (procedure->size() > kMaxCachedProcedureBytes ||
+        interp.procedure_cache_bytes + procedure->size() > kProcedureCacheBytes) {
+        return nullptr;
+    }
+    auto lexed = std::make_shared<const LexedContent>(lex_content_stream(*procedure));
+    interp.procedure_cache_bytes += procedure->size();
+    ContentInterpreter::CachedProcedure entry{procedure, std::move(lexed)};
+    return interp.procedure_cache.emplace(procedure.get(), std::move(entry)).first->second.lexed.get();
+}
+
 // Runs the Type3 glyph procedure of a code in place: its own resources over
 // the enclosing ones, the glyph space mapped onto the page, no regions, and
 // the state of the showing content put back afterwards whatever the
 // procedure's q and Q did.
 void run_glyph_procedure(ContentInterpreter& interp, const font::PdfFont& font,
-                         const std::string& procedure, const ContentSource& source) {
+                         const std::shared_ptr<const std::string>& procedure,
+                         const ContentSource& source) {
     if (interp.depth >= interp.max_depth) {
         push_diagnostic_text(interp, "Type3 charproc recursion limit");
         return;
@@ -90,7 +111,11 @@ void run_glyph_procedure(ContentInterpreter& interp, const font::PdfFont& font,
         interp.in_text_object = false;
         ContentSource inner{GlyphSourceKind::Type3CharProc, source.object_id, source.stream_index,
                             source.resource_name};
-        interpret_self_contained_stream(interp, procedure, inner);
+        if (const LexedContent* lexed = cached_procedure(interp, procedure)) {
+            interpret_lexed_stream(interp, *lexed, procedure->size(), inner);
+        } else {
+            interpret_self_contained_stream(interp, *procedure, inner);
+        }
     }
     --interp.depth;
 }
@@ -130,7 +155,7 @@ std::optional<std::size_t> show_string(ContentInterpreter& interp, const std::st
         if (font->type3) {
             auto proc = font->type3->char_procs.find(decoded.code);
             if (proc != font->type3->char_procs.end() && proc->second) {
-                run_glyph_procedure(interp, *font, *proc->second, source);
+                run_glyph_procedure(interp, *font, proc->second, source);
             }
         }
         interp.glyphs[index].advance = advance_text_position(interp, decoded);

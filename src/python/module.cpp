@@ -12,6 +12,7 @@
 #include "api/options.h"
 #include "api/pdf_files.h"
 #include "api/result_json.h"
+#include "api/utf8.h"
 #include "translator/select.h"
 
 namespace {
@@ -181,8 +182,83 @@ PyObject* guarded_call(Body&& body) {
     }
 }
 
-PyObject* text_result(const std::string& text) {
-    return PyUnicode_FromStringAndSize(text.data(), static_cast<Py_ssize_t>(text.size()));
+// Counts the characters of a UTF-8 text given in pieces, and the largest.
+class CountingSink final : public zvk::JsonSink {
+public:
+    void write(std::string_view chunk) override {
+        for (std::size_t i = 0; i < chunk.size();) {
+            auto byte = static_cast<unsigned char>(chunk[i]);
+            if (byte < 0x80) {
+                ++i;
+            } else {
+                zvk::Utf8Step step = zvk::utf8_decode_at(chunk, i);
+                if (step.scalar > max_char) max_char = step.scalar;
+                i += step.length;
+            }
+            ++chars;
+        }
+    }
+    Py_ssize_t chars = 0;
+    Py_UCS4 max_char = 0x7F;
+};
+
+// Writes a UTF-8 text given in pieces into a str made for it.
+class FillingSink final : public zvk::JsonSink {
+public:
+    explicit FillingSink(PyObject* str)
+        : kind_(PyUnicode_KIND(str)), data_(PyUnicode_DATA(str)),
+          capacity_(PyUnicode_GET_LENGTH(str)) {}
+
+    void write(std::string_view chunk) override {
+        switch (kind_) {
+        case PyUnicode_1BYTE_KIND: fill<Py_UCS1>(chunk); break;
+        case PyUnicode_2BYTE_KIND: fill<Py_UCS2>(chunk); break;
+        default: fill<Py_UCS4>(chunk); break;
+        }
+    }
+    Py_ssize_t position = 0;
+
+private:
+    template <typename Unit>
+    void fill(std::string_view chunk) {
+        Unit* out = static_cast<Unit*>(data_);
+        for (std::size_t i = 0; i < chunk.size();) {
+            auto byte = static_cast<unsigned char>(chunk[i]);
+            Py_UCS4 c = byte;
+            std::size_t length = 1;
+            if (byte >= 0x80) {
+                zvk::Utf8Step step = zvk::utf8_decode_at(chunk, i);
+                c = step.scalar;
+                length = step.length;
+            }
+            // The counting pass sized the str; never write past it.
+            if (position < capacity_) out[position] = static_cast<Unit>(c);
+            ++position;
+            i += length;
+        }
+    }
+
+    int kind_;
+    void* data_;
+    Py_ssize_t capacity_;
+};
+
+// The extraction JSON as a str, built without a second whole copy: the text
+// is generated once to size the str and once more straight into it.
+PyObject* extraction_result(const zvk::ExtractedDocument& extraction) {
+    zvk::ExtractionJson json(extraction);
+    CountingSink count;
+    json.write(count);
+    PyObject* str = PyUnicode_New(count.chars, count.max_char);
+    if (str == nullptr) return nullptr;
+    FillingSink fill(str);
+    json.write(fill);
+    if (fill.position != count.chars) {
+        Py_DECREF(str);
+        PyErr_SetString(PyExc_RuntimeError, "internal error: extraction JSON changed between passes");
+        return nullptr;
+    }
+    return str;
 }
 
 // ---- the four calls ------------------------------------------------------
@@ -208,9 +284,7 @@ PyObject* py_extract(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObjec
         auto document = zvk::load_pdf_document(path, *load);
         if (!document) return core_error_to_py_err(document.error());
         zvk::ExtractedDocument extraction = zvk::extract_document(*document, *limits);
-        auto json = zvk::extracted_document_to_pretty_json(extraction);
-        if (!json) return core_error_to_py_err(json.error());
-        return text_result(*json);
+        return extraction_result(extraction);
     });
 }
 
