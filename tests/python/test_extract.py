@@ -148,3 +148,21 @@ def test_corpus_papers_give_one_page_record_per_page(corpus):
             continue
         assert len(doc["pages"]) == len(PdfReader(str(path)).pages), path
         assert [p["index"] for p in doc["pages"]] == list(range(len(doc["pages"]))), path
+
+
+def test_non_ascii_text_reaches_python_intact(tmp_path):
+    # A Type0 font over UTF-16 codes: a character beyond the BMP and one in it.
+    content = b"BT /V 10 Tf <D83DDE0000E9> Tj ET"
+    data = build_pdf([
+        "<< /Type /Catalog /Pages 2 0 R >>",
+        "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+        "<< /Type /Page /Parent 2 0 R /Resources << /Font << /V 5 0 R >> >> /Contents 4 0 R >>",
+        stream("", content),
+        "<< /Type /Font /Subtype /Type0 /BaseFont /Test /Encoding /UniGB-UTF16-H "
+        "/DescendantFonts [6 0 R] >>",
+        "<< /Type /Font /Subtype /CIDFontType2 /BaseFont /Test "
+        "/CIDSystemInfo << /Registry (Adobe) /Ordering (Identity) /Supplement 0 >> >>",
+    ])
+    doc = extract(tmp_path, data)
+    assert [g["unicode"] for g in doc["glyphs"]] == ["\U0001F600", "\u00e9"]
+    assert doc["plain_text"] == "\U0001F600\u00e9"

@@ -117,3 +117,47 @@ TEST(JsonWriter, CompactLayout) {
 
 }  // namespace
 }  // namespace zvk
+
+namespace zvk {
+namespace {
+
+class CollectingSink final : public JsonSink {
+public:
+    void write(std::string_view chunk) override {
+        pieces.emplace_back(chunk);
+        text += chunk;
+    }
+    std::vector<std::string> pieces;
+    std::string text;
+};
+
+// Written to a sink, a long document arrives in several pieces that add up to
+// exactly the text written to a string.
+TEST(JsonWriter, SinkPiecesAddUpToTheWholeText) {
+    auto write = [](JsonWriter& w) {
+        w.begin_array();
+        for (int i = 0; i < 5000; ++i) {
+            w.begin_object();
+            w.member("text", "\xE4\xB8\xAD\xE6\x96\x87 and some more text");
+            w.key("value");
+            w.f32(static_cast<float>(i) / 7.0f);
+            w.end_object();
+        }
+        w.end_array();
+    };
+    std::string whole;
+    JsonWriter a(whole);
+    write(a);
+    CollectingSink sink;
+    JsonWriter b(sink);
+    write(b);
+    b.finish();
+    EXPECT_GT(sink.pieces.size(), 2u);
+    EXPECT_EQ(sink.text, whole);
+    for (std::size_t i = 1; i < sink.pieces.size(); ++i) {
+        EXPECT_EQ(sink.pieces[i].front(), ',') << "pieces are cut where a value begins";
+    }
+}
+
+}  // namespace
+}  // namespace zvk
