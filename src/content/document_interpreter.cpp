@@ -64,8 +64,7 @@ std::optional<Box> take_media_box(const pdf::Document& doc, const pdf::Object& v
     if (!value.is_array() || value.array_size() < 4) return std::nullopt;
     float v[4];
     for (std::size_t i = 0; i < 4; ++i) v[i] = resolve_object(doc, value.array_at(i)).as_f32();
-    return Box{min_pass_nan(v[0], v[2]), min_pass_nan(v[1], v[3]), max_pass_nan(v[0], v[2]),
-               max_pass_nan(v[1], v[3])};
+    return normalized_box(v[0], v[1], v[2], v[3]);
 }
 
 std::optional<std::int32_t> take_rotate(const pdf::Object& value) {

@@ -32,6 +32,10 @@ float max_pass_nan(float a, float b) {
     return std::max(a, b);
 }
 
+Box normalized_box(float x0, float y0, float x1, float y1) {
+    return Box{min_pass_nan(x0, x1), min_pass_nan(y0, y1), max_pass_nan(x0, x1), max_pass_nan(y0, y1)};
+}
+
 float clamp_finite(float v) {
     if (std::isnan(v)) return v;
     return std::clamp(v, -kMaxFiniteFloat, kMaxFiniteFloat);

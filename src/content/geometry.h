@@ -24,6 +24,9 @@ Point transform_point(const Matrix& m, float x, float y);
 // Minimum and maximum where a NaN never replaces a number.
 float min_pass_nan(float a, float b);
 float max_pass_nan(float a, float b);
+// [min(x0, x1), min(y0, y1), max(x0, x1), max(y0, y1)], a NaN passed over.
+Box normalized_box(float x0, float y0, float x1, float y1);
+
 // Bounded to ± the largest finite float; a NaN stays a NaN.
 float clamp_finite(float v);
 

@@ -4,23 +4,9 @@
 #include <cmath>
 
 #include "api/utf8.h"
+#include "content/geometry.h"
 
 namespace zvk {
-
-namespace {
-
-float min_pass_nan(float a, float b) {
-    if (std::isnan(a)) return b;
-    if (std::isnan(b)) return a;
-    return std::min(a, b);
-}
-float max_pass_nan(float a, float b) {
-    if (std::isnan(a)) return b;
-    if (std::isnan(b)) return a;
-    return std::max(a, b);
-}
-
-}  // namespace
 
 pdf::Object resolve_object(const pdf::Document&, const pdf::Object& object) {
     pdf::Object current = object;
@@ -126,8 +112,7 @@ std::optional<Box> read_rect_entry(const pdf::Object& dictionary, const std::str
     if (!entry.is_array() || entry.array_size() < 4) return std::nullopt;
     float v[4];
     for (std::size_t i = 0; i < 4; ++i) v[i] = entry.array_at(i).as_f32();
-    return Box{min_pass_nan(v[0], v[2]), min_pass_nan(v[1], v[3]), max_pass_nan(v[0], v[2]),
-               max_pass_nan(v[1], v[3])};
+    return normalized_box(v[0], v[1], v[2], v[3]);
 }
 
 }  // namespace zvk

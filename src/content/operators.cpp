@@ -84,7 +84,7 @@ void add_path_points(ContentInterpreter& interp, std::initializer_list<Point> po
 void add_rectangle(ContentInterpreter& interp, float x, float y, float w, float h) {
     const float x1 = x + w;
     const float y1 = y + h;
-    Box rect{min_pass_nan(x, x1), min_pass_nan(y, y1), max_pass_nan(x, x1), max_pass_nan(y, y1)};
+    Box rect = normalized_box(x, y, x1, y1);
     if (interp.path.kind == PathKind::None) {
         interp.path = {PathKind::SingleRectangle, rect};
     } else {

@@ -265,14 +265,14 @@ PyObject* extraction_result(const zvk::ExtractedDocument& extraction) {
 
 PyObject* py_version(PyObject*, PyObject*) { return PyUnicode_FromString(kVersion); }
 
-constexpr const char* kExtractParams[] = {"path", "options_json"};
-constexpr const char* kTranslateParams[] = {"path", "options_json"};
+// extract and translate take the same parameters.
+constexpr const char* kPathOptionsParams[] = {"path", "options_json"};
 constexpr const char* kSaveParams[] = {"path", "output", "options_json"};
 
 PyObject* py_extract(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
     return guarded_call([&]() -> PyObject* {
         PyObject* slots[2];
-        if (!bind_arguments({"extract", kExtractParams, 2, 1}, args, nargs, kwnames, slots)) return nullptr;
+        if (!bind_arguments({"extract", kPathOptionsParams, 2, 1}, args, nargs, kwnames, slots)) return nullptr;
         std::string path, options;
         if (!convert_text(slots[0], "path", false, path)) return nullptr;
         if (!convert_text(slots[1], "options_json", true, options)) return nullptr;
@@ -291,7 +291,7 @@ PyObject* py_extract(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObjec
 PyObject* py_translate(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
     return guarded_call([&]() -> PyObject* {
         PyObject* slots[2];
-        if (!bind_arguments({"translate", kTranslateParams, 2, 1}, args, nargs, kwnames, slots)) return nullptr;
+        if (!bind_arguments({"translate", kPathOptionsParams, 2, 1}, args, nargs, kwnames, slots)) return nullptr;
         std::string path, options;
         if (!convert_text(slots[0], "path", false, path)) return nullptr;
         if (!convert_text(slots[1], "options_json", true, options)) return nullptr;

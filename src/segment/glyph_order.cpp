@@ -21,8 +21,9 @@ int partial_compare(float a, float b) {
 namespace {
 
 // a when b is NaN, b when a is NaN, a when a < b, otherwise b (so of two equal
-// values, -0 and +0 included, the second).
-float min_pass_nan(float a, float b) {
+// values, -0 and +0 included, the second: the left edge's sign depends on it,
+// unlike the geometric minimum of page boxes).
+float edge_min(float a, float b) {
     if (std::isnan(b)) return a;
     if (std::isnan(a)) return b;
     return a < b ? a : b;
@@ -31,7 +32,7 @@ float min_pass_nan(float a, float b) {
 }  // namespace
 
 float glyph_left_edge(const Glyph& g) {
-    return min_pass_nan(min_pass_nan(g.matrix[4], g.bbox[0]), g.bbox[2]);
+    return edge_min(edge_min(g.matrix[4], g.bbox[0]), g.bbox[2]);
 }
 
 bool reading_order_less(const Glyph& a, const Glyph& b) {
