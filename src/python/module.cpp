@@ -4,9 +4,12 @@
 #define PY_SSIZE_T_CLEAN
 #include <Python.h>
 
+#include <algorithm>
+#include <cstring>
 #include <new>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "api/core_error.h"
 #include "api/options.h"
@@ -183,18 +186,31 @@ PyObject* guarded_call(Body&& body) {
 }
 
 // Counts the characters of a UTF-8 text given in pieces, and the largest.
+// Length of the run of ASCII bytes at the start of `text`, eight at a time.
+std::size_t ascii_prefix(std::string_view text) {
+    std::size_t i = 0;
+    while (i + 8 <= text.size()) {
+        std::uint64_t word;
+        std::memcpy(&word, text.data() + i, 8);
+        if ((word & 0x8080808080808080ull) != 0) break;
+        i += 8;
+    }
+    while (i < text.size() && static_cast<unsigned char>(text[i]) < 0x80) ++i;
+    return i;
+}
+
+// Counts the characters of a UTF-8 text given in pieces, and the largest.
 class CountingSink final : public zvk::JsonSink {
 public:
     void write(std::string_view chunk) override {
         for (std::size_t i = 0; i < chunk.size();) {
-            auto byte = static_cast<unsigned char>(chunk[i]);
-            if (byte < 0x80) {
-                ++i;
-            } else {
-                zvk::Utf8Step step = zvk::utf8_decode_at(chunk, i);
-                if (step.scalar > max_char) max_char = step.scalar;
-                i += step.length;
-            }
+            std::size_t run = ascii_prefix(chunk.substr(i));
+            chars += static_cast<Py_ssize_t>(run);
+            i += run;
+            if (i == chunk.size()) break;
+            zvk::Utf8Step step = zvk::utf8_decode_at(chunk, i);
+            if (step.scalar > max_char) max_char = step.scalar;
+            i += step.length;
             ++chars;
         }
     }
@@ -223,18 +239,23 @@ private:
     void fill(std::string_view chunk) {
         Unit* out = static_cast<Unit*>(data_);
         for (std::size_t i = 0; i < chunk.size();) {
-            auto byte = static_cast<unsigned char>(chunk[i]);
-            Py_UCS4 c = byte;
-            std::size_t length = 1;
-            if (byte >= 0x80) {
-                zvk::Utf8Step step = zvk::utf8_decode_at(chunk, i);
-                c = step.scalar;
-                length = step.length;
-            }
             // The counting pass sized the str; never write past it.
-            if (position < capacity_) out[position] = static_cast<Unit>(c);
+            std::size_t run = ascii_prefix(chunk.substr(i));
+            run = std::min<std::size_t>(run, static_cast<std::size_t>(std::max<Py_ssize_t>(capacity_ - position, 0)));
+            if constexpr (sizeof(Unit) == 1) {
+                std::memcpy(out + position, chunk.data() + i, run);
+            } else {
+                for (std::size_t k = 0; k < run; ++k) {
+                    out[position + static_cast<Py_ssize_t>(k)] = static_cast<unsigned char>(chunk[i + k]);
+                }
+            }
+            position += static_cast<Py_ssize_t>(run);
+            i += run;
+            if (i == chunk.size()) break;
+            zvk::Utf8Step step = zvk::utf8_decode_at(chunk, i);
+            if (position < capacity_) out[position] = static_cast<Unit>(step.scalar);
             ++position;
-            i += length;
+            i += step.length;
         }
     }
 
@@ -243,19 +264,43 @@ private:
     Py_ssize_t capacity_;
 };
 
-// The extraction JSON as a str, built without a second whole copy: the text
-// is generated once to size the str and once more straight into it.
+// Keeps the text of a writer in blocks large enough that the allocator maps
+// each one separately (glibc's mapping threshold rises to at most 32 MiB), so
+// that a block freed goes back to the system at once. A small text reserves
+// a block's address space but touches only what it writes.
+class BlockSink final : public zvk::JsonSink {
+public:
+    static constexpr std::size_t kBlockBytes = 48u << 20;
+
+    void write(std::string_view chunk) override {
+        counter.write(chunk);
+        if (blocks.empty() || blocks.back().size() + chunk.size() > kBlockBytes) {
+            blocks.emplace_back();
+            blocks.back().reserve(std::max(kBlockBytes, chunk.size()));
+        }
+        blocks.back().append(chunk);
+    }
+
+    CountingSink counter;
+    std::vector<std::string> blocks;
+};
+
+// The extraction JSON as a str. The text is kept in blocks while it is
+// written, then copied into the str block by block, each block freed once
+// copied: at no time do our text and Python's both exist whole.
 PyObject* extraction_result(const zvk::ExtractedDocument& extraction) {
-    zvk::ExtractionJson json(extraction);
-    CountingSink count;
-    json.write(count);
-    PyObject* str = PyUnicode_New(count.chars, count.max_char);
+    BlockSink text;
+    zvk::ExtractionJson(extraction).write(text);
+    PyObject* str = PyUnicode_New(text.counter.chars, text.counter.max_char);
     if (str == nullptr) return nullptr;
     FillingSink fill(str);
-    json.write(fill);
-    if (fill.position != count.chars) {
+    for (std::string& block : text.blocks) {
+        fill.write(block);
+        std::string().swap(block);
+    }
+    if (fill.position != text.counter.chars) {
         Py_DECREF(str);
-        PyErr_SetString(PyExc_RuntimeError, "internal error: extraction JSON changed between passes");
+        PyErr_SetString(PyExc_RuntimeError, "internal error: extraction JSON was not copied whole");
         return nullptr;
     }
     return str;
