@@ -2,6 +2,7 @@
 
 
 #include <map>
+#include <memory>
 #include <set>
 #include <utility>
 #include <vector>
@@ -73,30 +74,57 @@ std::optional<std::int32_t> take_rotate(const pdf::Object& value) {
 }
 
 // Resources merged from the top of the page's Parent chain down to the page:
-// a name defined nearer the page wins.
-ResourceMaps merged_page_resources(const pdf::Document& doc, ObjectId page) {
-    std::vector<pdf::Object> chain;
-    std::set<ObjectId> visited;
-    std::optional<ObjectId> id = page;
-    while (id && chain.size() < kMaxResourceChain && visited.insert(*id).second) {
-        auto dict = doc.dictionary(*id);
-        if (!dict) break;
-        chain.push_back(*dict);
-        pdf::Object parent = dict->get("Parent");
-        id = parent.is_reference() ? parent.object_id() : std::nullopt;
+// a name defined nearer the page wins. Pages whose chains name the same
+// resource dictionaries (usually every page of a document, through one shared
+// dictionary) share one merged map, read once: a large dictionary shared by
+// thousands of pages must not be read thousands of times.
+class PageResourceCache {
+public:
+    std::shared_ptr<const ResourceMaps> for_page(const pdf::Document& doc, ObjectId page) {
+        std::vector<pdf::Object> dictionaries;
+        std::vector<ObjectId> key;
+        bool shareable = true;
+        std::set<ObjectId> visited;
+        std::vector<pdf::Object> chain;
+        std::optional<ObjectId> id = page;
+        while (id && chain.size() < kMaxResourceChain && visited.insert(*id).second) {
+            auto dict = doc.dictionary(*id);
+            if (!dict) break;
+            chain.push_back(*dict);
+            pdf::Object parent = dict->get("Parent");
+            id = parent.is_reference() ? parent.object_id() : std::nullopt;
+        }
+        for (auto node = chain.rbegin(); node != chain.rend(); ++node) {
+            if (!node->has_key("Resources")) continue;
+            pdf::Object resources = resolve_object(doc, node->get("Resources"));
+            if (!resources.is_dictionary()) continue;
+            // A dictionary written inside its node has no identity to share.
+            if (auto rid = resources.object_id()) {
+                key.push_back(*rid);
+            } else {
+                shareable = false;
+            }
+            dictionaries.push_back(std::move(resources));
+        }
+        if (shareable) {
+            auto found = merged_.find(key);
+            if (found != merged_.end()) return found->second;
+        }
+        auto merged = std::make_shared<ResourceMaps>();
+        for (const pdf::Object& resources : dictionaries) {
+            ResourceMaps own = load_page_resources(doc, resources);
+            for (auto& [name, object] : own.fonts) merged->fonts.insert_or_assign(name, object);
+            for (auto& [name, object] : own.xobjects) merged->xobjects.insert_or_assign(name, object);
+            for (auto& [name, object] : own.ext_gstates) merged->ext_gstates.insert_or_assign(name, object);
+        }
+        std::shared_ptr<const ResourceMaps> result = std::move(merged);
+        if (shareable) merged_.emplace(std::move(key), result);
+        return result;
     }
-    ResourceMaps merged;
-    for (auto node = chain.rbegin(); node != chain.rend(); ++node) {
-        if (!node->has_key("Resources")) continue;
-        pdf::Object resources = resolve_object(doc, node->get("Resources"));
-        if (!resources.is_dictionary()) continue;
-        ResourceMaps own = load_page_resources(doc, resources);
-        for (auto& [name, object] : own.fonts) merged.fonts.insert_or_assign(name, object);
-        for (auto& [name, object] : own.xobjects) merged.xobjects.insert_or_assign(name, object);
-        for (auto& [name, object] : own.ext_gstates) merged.ext_gstates.insert_or_assign(name, object);
-    }
-    return merged;
-}
+
+private:
+    std::map<std::vector<ObjectId>, std::shared_ptr<const ResourceMaps>> merged_;
+};
 
 // The ids of the page's content streams in drawing order: /Contents as one
 // reference, or an array (direct or referenced) of references. Elements that
@@ -162,8 +190,10 @@ ExtractedDocument interpret_document(const pdf::Document& document, const Extrac
     InheritedAttribute<Box, decltype(media_box_of)> media_boxes(document, "MediaBox", media_box_of);
     InheritedAttribute<std::int32_t, decltype(&take_rotate)> rotations(document, "Rotate", &take_rotate);
 
-    // One font cache for all pages: a font shared by many pages is parsed once.
+    // Fonts and merged resources are kept for all pages: what many pages share
+    // is read once.
     font::FontCache fonts;
+    PageResourceCache page_resource_cache;
     for (std::size_t i = 0; i < pages.size(); ++i) {
         const auto index = static_cast<std::uint32_t>(std::min<std::size_t>(i, UINT32_MAX));
         if (limits.max_pages && index >= *limits.max_pages) break;
@@ -175,8 +205,7 @@ ExtractedDocument interpret_document(const pdf::Document& document, const Extrac
         info.rotate = rotations.find(page_id).value_or(0);
         out.pages.push_back(info);
 
-        ResourceScope page_resources{
-            std::make_shared<const ResourceMaps>(merged_page_resources(document, page_id)), nullptr};
+        ResourceScope page_resources{page_resource_cache.for_page(document, page_id), nullptr};
         ContentInterpreter interp(document, limits, page_resources, index, budget);
         interp.fonts = &fonts;
         auto page_dictionary = document.dictionary(page_id);
