@@ -223,8 +223,34 @@ PdfFont load_font(const pdf::Document& doc, const std::string& resource_name, co
 
 std::shared_ptr<const PdfFont> FontCache::font_for(const pdf::Document& doc, const std::string& resource_name,
                                                    const pdf::Object& font_entry) {
+    // A direct font is selected through the same stored object at every Tf
+    // that names it: finding it by that object spares writing its content
+    // key each time (a page may select it a million times), and is the only
+    // thing that keeps a font whose contents make too long a key from being
+    // parsed again at every selection. The identity is fixed-width, so
+    // identity and name never collide with another pair.
+    std::optional<std::string> stored_key;
+    if (!font_entry.is_reference()) {
+        if (auto identity = font_entry.identity()) {
+            stored_key.emplace(reinterpret_cast<const char*>(&*identity), sizeof *identity);
+            *stored_key += resource_name;
+            if (auto it = by_stored_object_.find(*stored_key); it != by_stored_object_.end()) {
+                return it->second.font;
+            }
+        }
+    }
+    std::shared_ptr<const PdfFont> font = font_by_contents(doc, resource_name, font_entry);
+    if (stored_key) by_stored_object_.emplace(std::move(*stored_key), StoredSelection{font_entry, font});
+    return font;
+}
+
+std::shared_ptr<const PdfFont> FontCache::font_by_contents(const pdf::Document& doc, const std::string& resource_name,
+                                                           const pdf::Object& font_entry) {
     auto identity = entry_identity(font_entry);
-    if (!identity) return std::make_shared<const PdfFont>(load_font(doc, resource_name, font_entry));
+    if (!identity) {
+        ++parses_;
+        return std::make_shared<const PdfFont>(load_font(doc, resource_name, font_entry));
+    }
 
     // Identity keys are prefix-free (lengths before bytes, closing marks),
     // so key, NUL and name never collide with another key.
@@ -235,6 +261,7 @@ std::shared_ptr<const PdfFont> FontCache::font_for(const pdf::Document& doc, con
     } else if (auto named = bodies_.find(named_key); named != bodies_.end()) {
         return named->second;
     } else {
+        ++parses_;
         LoadedFont loaded = load_font_body(doc, resource_name, font_entry);
         auto font = std::make_shared<const PdfFont>(std::move(loaded.font));
         bodies_.emplace(loaded.base_font_is_resource_name ? named_key : *identity, font);

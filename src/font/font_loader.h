@@ -45,16 +45,29 @@ public:
     std::shared_ptr<const PdfFont> font_for(const pdf::Document& doc, const std::string& resource_name,
                                             const pdf::Object& font_entry);
 
-    // Distinct parsed fonts held (for tests and measurements).
-    std::size_t parsed_font_count() const { return bodies_.size(); }
+    // Fonts parsed so far (for tests and measurements).
+    std::size_t parsed_font_count() const { return parses_; }
 
 private:
+    std::shared_ptr<const PdfFont> font_by_contents(const pdf::Document& doc, const std::string& resource_name,
+                                                    const pdf::Object& font_entry);
+
+    // A direct font entry as selected before: the stored object is held so
+    // that its identity stays its own for as long as the cache lives.
+    struct StoredSelection {
+        pdf::Object entry;
+        std::shared_ptr<const PdfFont> font;
+    };
+
+    std::size_t parses_ = 0;
     // Parsed fonts by entry identity (an object id, or a direct dictionary's
     // contents); a font whose base name came from its resource name is keyed
     // with that name too, since the name decides its default encoding.
     std::unordered_map<std::string, std::shared_ptr<const PdfFont>> bodies_;
     // The same fonts under the other names they were selected by.
     std::unordered_map<std::string, std::shared_ptr<const PdfFont>> selections_;
+    // Direct entries by stored object and resource name.
+    std::unordered_map<std::string, StoredSelection> by_stored_object_;
 };
 
 }  // namespace zvk::font

@@ -96,6 +96,12 @@ std::optional<ObjectId> Object::object_id() const {
                     static_cast<std::uint16_t>(og.getGen())};
 }
 
+std::optional<std::uintptr_t> Object::identity() const {
+    const QPDFObjectHandle& h = *at(storage_);
+    if (!h.isInitialized()) return std::nullopt;
+    return reinterpret_cast<std::uintptr_t>(h.getObjectPtr());
+}
+
 Object Object::follow() const {
     Object o(*this);
     o.followed_ = true;

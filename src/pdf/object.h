@@ -62,6 +62,12 @@ public:
     // The id of the indirect object this handle stands for (a reference, or an
     // object reached through one); none for a direct object.
     std::optional<ObjectId> object_id() const;
+    // The stored object this handle shares with every other handle to it: a
+    // direct dictionary read twice from one parent gives the same identity,
+    // two equal dictionaries stored apart give two. Not a comparison of
+    // contents. Valid while some handle to the object lives (keep one to
+    // stop the address being reused); none for an empty handle.
+    std::optional<std::uintptr_t> identity() const;
     // One lookup through a reference; any other object is returned unchanged.
     // A reference to a missing object gives null.
     Object follow() const;

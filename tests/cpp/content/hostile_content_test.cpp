@@ -2,36 +2,17 @@
 // the process is read before and after interpreting each stream.
 #include <gtest/gtest.h>
 
-#include <cstring>
-#include <fstream>
 #include <string>
 
 #include "content/interpreter.h"
 #include "content/pdf_fixture.h"
+#include "support/peak_memory.h"
 
 namespace zvk {
 namespace {
 
-// A field of /proc/self/status in KiB, or -1.
-long status_kib(const char* field) {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    const std::size_t n = std::strlen(field);
-    while (std::getline(status, line)) {
-        if (line.compare(0, n, field) == 0 && line.size() > n && line[n] == ':') {
-            return std::stol(line.substr(n + 1));
-        }
-    }
-    return -1;
-}
-
-// Resets the peak resident size to the current one (Linux clear_refs 5).
-bool reset_peak() {
-    std::ofstream clear("/proc/self/clear_refs");
-    clear << "5";
-    clear.close();
-    return clear.good() && status_kib("VmHWM") >= 0;
-}
+using test::reset_peak;
+using test::status_kib;
 
 std::string repeat(const std::string& s, std::size_t bytes) {
     std::string out;

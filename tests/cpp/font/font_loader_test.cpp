@@ -215,6 +215,25 @@ TEST(FontCache, DirectDictionariesAreCachedByContent) {
     EXPECT_EQ((*other->simple_encoding)[65], "C");
 }
 
+TEST(FontCache, DirectDictionaryTooLargeToKeyIsParsedOncePerStoredObject) {
+    // Widths long enough that the contents exceed the key bound: such a font
+    // is found by its stored object instead, so selecting it again costs no
+    // parse; an equal dictionary stored elsewhere is parsed on its own.
+    std::string widths = "[";
+    for (int i = 0; i < 30000; ++i) widths += "500 ";
+    widths += "]";
+    const std::string font = "<< /Subtype /Type1 /BaseFont /Big /FirstChar 0 /LastChar 29999 /Widths " + widths + " >>";
+    auto doc = load_pdf({{3, {"<< /D1 " + font + " /D2 " + font + " >>", std::nullopt}}});
+    FontCache cache;
+    auto first = cache.font_for(doc, "D1", stored_entry(doc, 3, "D1"));
+    for (int i = 0; i < 100; ++i) EXPECT_EQ(cache.font_for(doc, "D1", stored_entry(doc, 3, "D1")).get(), first.get());
+    EXPECT_EQ(cache.parsed_font_count(), 1u);
+    auto twin = cache.font_for(doc, "D2", stored_entry(doc, 3, "D2"));
+    EXPECT_EQ(cache.parsed_font_count(), 2u);
+    EXPECT_EQ(twin->resource_name, "D2");
+    EXPECT_EQ(first->base_font, "Big");
+}
+
 TEST(FontCache, CachedFontEqualsAFreshLoad) {
     auto doc = load_pdf({{3, {"<< /F1 10 0 R /F2 10 0 R >>", std::nullopt}},
                          {10, {"<< /Subtype /TrueType /BaseFont /Foo /FirstChar 65 /Widths [500 600] "
