@@ -4,6 +4,7 @@
 
 #include "content/objects.h"
 #include "font/font_objects.h"
+#include "font/font_streams.h"
 #include "font/sfnt.h"
 #include "font/simple_font.h"
 #include "font/widths.h"
@@ -24,7 +25,7 @@ struct TypeZeroEncoding {
     bool vertical = false;
 };
 
-TypeZeroEncoding read_type0_encoding(const pdf::Document& doc, const pdf::Object& type0) {
+TypeZeroEncoding read_type0_encoding(const pdf::Document& doc, const pdf::Object& type0, FontStreamParts* parts) {
     TypeZeroEncoding result;
     pdf::Object encoding = resolved_entry(doc, type0, "Encoding");
     if (encoding.is_null()) {
@@ -39,15 +40,14 @@ TypeZeroEncoding read_type0_encoding(const pdf::Document& doc, const pdf::Object
         } else {
             result.identity = true;
         }
-    } else if (auto bytes = load_font_stream(doc, encoding)) {
-        result.vertical = bytes->find("/WMode 1") != std::string::npos;
-        auto cmap = std::make_shared<ParsedCMap>(parse_cmap_program(*bytes));
-        if (!cmap->empty()) result.cmap = std::move(cmap);
+    } else if (CMapStream stream = read_cmap_stream(doc, encoding, parts); stream.readable) {
+        result.vertical = stream.vertical;
+        result.cmap = std::move(stream.cmap);
     }
     return result;
 }
 
-CidToGid read_cid_to_gid(const pdf::Document& doc, const pdf::Object& descendant) {
+CidToGid read_cid_to_gid(const pdf::Document& doc, const pdf::Object& descendant, FontStreamParts* parts) {
     CidToGid map;
     if (!descendant.has_key("CIDToGIDMap")) {
         auto subtype = object_as_name(resolved_entry(doc, descendant, "Subtype"));
@@ -57,13 +57,7 @@ CidToGid read_cid_to_gid(const pdf::Document& doc, const pdf::Object& descendant
     pdf::Object entry = resolved_entry(doc, descendant, "CIDToGIDMap");
     if (object_as_name(entry) == "Identity") {
         map.kind = CidToGid::Kind::Identity;
-    } else if (auto bytes = load_font_stream(doc, entry)) {
-        auto table = std::make_shared<std::vector<std::uint16_t>>();
-        table->reserve(bytes->size() / 2);
-        for (std::size_t i = 0; i + 1 < bytes->size(); i += 2) {
-            table->push_back(static_cast<std::uint16_t>((static_cast<unsigned char>((*bytes)[i]) << 8) |
-                                                        static_cast<unsigned char>((*bytes)[i + 1])));
-        }
+    } else if (auto table = read_cid_to_gid_table(doc, entry, parts)) {
         map.kind = CidToGid::Kind::Table;
         map.table = std::move(table);
     }
@@ -71,11 +65,11 @@ CidToGid read_cid_to_gid(const pdf::Document& doc, const pdf::Object& descendant
 }
 
 PdfFont load_type0_font(const pdf::Document& doc, const std::string& resource_name,
-                        const pdf::Object& type0, std::string base_font) {
+                        const pdf::Object& type0, std::string base_font, FontStreamParts* parts) {
     PdfFont font;
     font.resource_name = resource_name;
-    font.to_unicode = load_to_unicode(doc, type0);
-    TypeZeroEncoding encoding = read_type0_encoding(doc, type0);
+    font.to_unicode = load_to_unicode(doc, type0, parts);
+    TypeZeroEncoding encoding = read_type0_encoding(doc, type0, parts);
     font.encoding_cmap = std::move(encoding.cmap);
     font.predefined_cmap = encoding.predefined;
     font.identity = encoding.identity;
@@ -100,12 +94,12 @@ PdfFont load_type0_font(const pdf::Document& doc, const std::string& resource_na
         auto stored = [&](const char* key) { return d.has_key(key) ? std::optional(d.get(key)) : std::nullopt; };
         font.vertical_metrics =
             std::make_shared<const VerticalMetrics>(parse_cid_vertical_metrics(doc, stored("DW2"), stored("W2")));
-        font.cid_to_gid = read_cid_to_gid(doc, d);
+        font.cid_to_gid = read_cid_to_gid(doc, d, parts);
         pdf::Object descriptor = resolved_entry(doc, d, "FontDescriptor");
         if (descriptor.is_dictionary()) {
-            CmapMaps maps = find_embedded_font_program(doc, descriptor);
-            font.code_point_to_gid = std::make_shared<const CodePointToGid>(std::move(maps.code_point_to_gid));
-            font.gid_to_text = std::make_shared<const GidToText>(std::move(maps.gid_to_text));
+            ProgramMaps maps = find_embedded_program_maps(doc, descriptor, parts);
+            font.code_point_to_gid = std::move(maps.code_point_to_gid);
+            font.gid_to_text = std::move(maps.gid_to_text);
         }
     }
     font.widths = std::make_shared<const GlyphWidths>(std::move(widths));
@@ -115,7 +109,8 @@ PdfFont load_type0_font(const pdf::Document& doc, const std::string& resource_na
     return font;
 }
 
-LoadedFont load_font_body(const pdf::Document& doc, const std::string& resource_name, const pdf::Object& font_entry) {
+LoadedFont load_font_body(const pdf::Document& doc, const std::string& resource_name, const pdf::Object& font_entry,
+                          FontStreamParts* parts) {
     std::optional<ObjectId> object_id;
     if (font_entry.is_reference()) object_id = font_entry.object_id();
     pdf::Object dictionary = resolve_object(doc, font_entry);
@@ -127,9 +122,9 @@ LoadedFont load_font_body(const pdf::Document& doc, const std::string& resource_
     LoadedFont loaded;
     loaded.base_font_is_resource_name = !named.has_value();
     if (kind == FontKind::Type0) {
-        loaded.font = load_type0_font(doc, resource_name, dictionary, base_font);
+        loaded.font = load_type0_font(doc, resource_name, dictionary, base_font, parts);
     } else {
-        loaded.font = load_simple_font(doc, resource_name, object_id, dictionary, kind, base_font);
+        loaded.font = load_simple_font(doc, resource_name, object_id, dictionary, kind, base_font, parts);
     }
     loaded.font.object_id = object_id;
     return loaded;
@@ -208,17 +203,14 @@ PdfFont make_fallback_font(const std::string& resource_name, std::optional<Objec
     return font;
 }
 
-std::shared_ptr<const ParsedCMap> load_to_unicode(const pdf::Document& doc, const pdf::Object& font_dictionary) {
+std::shared_ptr<const ParsedCMap> load_to_unicode(const pdf::Document& doc, const pdf::Object& font_dictionary,
+                                                  FontStreamParts* parts) {
     if (!font_dictionary.has_key("ToUnicode")) return nullptr;
-    auto bytes = load_font_stream(doc, font_dictionary.get("ToUnicode"));
-    if (!bytes) return nullptr;
-    auto cmap = std::make_shared<ParsedCMap>(parse_cmap_program(*bytes));
-    if (cmap->empty()) return nullptr;
-    return cmap;
+    return read_cmap_stream(doc, font_dictionary.get("ToUnicode"), parts).cmap;
 }
 
 PdfFont load_font(const pdf::Document& doc, const std::string& resource_name, const pdf::Object& font_entry) {
-    return load_font_body(doc, resource_name, font_entry).font;
+    return load_font_body(doc, resource_name, font_entry, nullptr).font;
 }
 
 std::shared_ptr<const PdfFont> FontCache::font_for(const pdf::Document& doc, const std::string& resource_name,
@@ -249,7 +241,7 @@ std::shared_ptr<const PdfFont> FontCache::font_by_contents(const pdf::Document& 
     auto identity = entry_identity(font_entry);
     if (!identity) {
         ++parses_;
-        return std::make_shared<const PdfFont>(load_font(doc, resource_name, font_entry));
+        return std::make_shared<const PdfFont>(load_font_body(doc, resource_name, font_entry, &parts_).font);
     }
 
     // Identity keys are prefix-free (lengths before bytes, closing marks),
@@ -262,7 +254,7 @@ std::shared_ptr<const PdfFont> FontCache::font_by_contents(const pdf::Document& 
         return named->second;
     } else {
         ++parses_;
-        LoadedFont loaded = load_font_body(doc, resource_name, font_entry);
+        LoadedFont loaded = load_font_body(doc, resource_name, font_entry, &parts_);
         auto font = std::make_shared<const PdfFont>(std::move(loaded.font));
         bodies_.emplace(loaded.base_font_is_resource_name ? named_key : *identity, font);
         return font;

@@ -9,6 +9,7 @@
 #include <unordered_map>
 
 #include "font/font.h"
+#include "font/font_streams.h"
 #include "pdf/document.h"
 #include "pdf/object.h"
 
@@ -33,7 +34,9 @@ PdfFont load_font(const pdf::Document& doc, const std::string& resource_name, co
 PdfFont make_fallback_font(const std::string& resource_name, std::optional<ObjectId> object_id);
 
 // The font dictionary's ToUnicode CMap; null when absent, unreadable or empty.
-std::shared_ptr<const ParsedCMap> load_to_unicode(const pdf::Document& doc, const pdf::Object& font_dictionary);
+// `parts` keeps what is read from streams for other fonts (null: nothing kept).
+std::shared_ptr<const ParsedCMap> load_to_unicode(const pdf::Document& doc, const pdf::Object& font_dictionary,
+                                                  FontStreamParts* parts = nullptr);
 
 // Fonts of one document, each parsed once whatever the number of pages and
 // selections that use it. The interpreter keeps one per document and calls
@@ -60,6 +63,8 @@ private:
     };
 
     std::size_t parses_ = 0;
+    // What fonts read from streams, shared by every font that names them.
+    FontStreamParts parts_;
     // Parsed fonts by entry identity (an object id, or a direct dictionary's
     // contents); a font whose base name came from its resource name is keyed
     // with that name too, since the name decides its default encoding.

@@ -7,6 +7,7 @@
 
 #include "api/utf8.h"
 #include "font/font_objects.h"
+#include "font/font_streams.h"
 
 namespace zvk::font {
 
@@ -207,15 +208,8 @@ std::optional<CmapMaps> read_sfnt_cmap(std::string_view bytes, std::uint64_t sta
 CmapMaps read_collection_cmap(std::string_view bytes, CmapBudget& budget) { return collection_cmap(bytes, budget); }
 
 CmapMaps find_embedded_font_program(const pdf::Document& doc, const pdf::Object& font_descriptor) {
-    for (const char* key : {"FontFile2", "FontFile3", "FontFile"}) {
-        if (!font_descriptor.has_key(key)) continue;
-        auto program = load_font_stream(doc, font_descriptor.get(key));
-        if (!program) continue;
-        CmapBudget budget;  // each program has its own allowance
-        CmapMaps maps = read_collection_cmap(*program, budget);
-        if (!maps.empty()) return maps;
-    }
-    return {};
+    ProgramMaps maps = find_embedded_program_maps(doc, font_descriptor, nullptr);
+    return {*maps.code_point_to_gid, *maps.gid_to_text};
 }
 
 }  // namespace zvk::font

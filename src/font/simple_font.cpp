@@ -3,6 +3,7 @@
 #include "content/objects.h"
 #include "font/font_loader.h"
 #include "font/font_objects.h"
+#include "font/font_streams.h"
 #include "font/glyph_names.h"
 #include "font/sfnt.h"
 #include "font/standard_metrics.h"
@@ -157,29 +158,31 @@ std::string_view trim_leading_line_whitespace(std::string_view text) {
 
 PdfFont load_simple_font(const pdf::Document& doc, const std::string& resource_name,
                          std::optional<ObjectId> object_id, const pdf::Object& font_dictionary,
-                         FontKind kind, const std::string& base_font) {
+                         FontKind kind, const std::string& base_font, FontStreamParts* parts) {
     Descriptor descriptor = read_descriptor(doc, font_dictionary);
     EncodingResult encoding = read_encoding(doc, font_dictionary, base_font, kind, descriptor.symbolic);
 
     if (descriptor.dictionary && descriptor.dictionary->has_key("FontFile")) {
-        if (auto program = load_font_stream(doc, descriptor.dictionary->get("FontFile"))) {
-            apply_type1_builtin_encoding(encoding.table, *program);
+        if (auto fills = read_type1_builtin_encoding(doc, descriptor.dictionary->get("FontFile"), parts)) {
+            for (std::size_t code = 0; code < 256; ++code) {
+                if (!encoding.table[code] && (*fills)[code]) encoding.table[code] = (*fills)[code];
+            }
         }
     }
 
     PdfFont font;
     font.resource_name = resource_name;
     font.base_font = base_font;
-    font.to_unicode = load_to_unicode(doc, font_dictionary);
+    font.to_unicode = load_to_unicode(doc, font_dictionary, parts);
     if (descriptor.dictionary) {
-        CmapMaps maps = find_embedded_font_program(doc, *descriptor.dictionary);
-        font.code_point_to_gid = std::make_shared<const CodePointToGid>(std::move(maps.code_point_to_gid));
-        font.gid_to_text = std::make_shared<const GidToText>(std::move(maps.gid_to_text));
+        ProgramMaps maps = find_embedded_program_maps(doc, *descriptor.dictionary, parts);
+        font.code_point_to_gid = std::move(maps.code_point_to_gid);
+        font.gid_to_text = std::move(maps.gid_to_text);
     }
     font.widths = std::make_shared<const GlyphWidths>(
         read_widths(doc, font_dictionary, kind, base_font, encoding, descriptor.missing_width));
     if (kind == FontKind::Type3) {
-        font.type3 = load_type3_data(doc, font_dictionary, encoding.differences_names, encoding.table);
+        font.type3 = load_type3_data(doc, font_dictionary, encoding.differences_names, encoding.table, parts);
         font.font_matrix = font.type3->font_matrix;
     }
     font.simple_encoding = std::make_shared<const SimpleEncoding>(std::move(encoding.table));

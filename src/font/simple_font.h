@@ -26,9 +26,13 @@ inline constexpr std::size_t kMaxType1ClearTextBytes = 524288;  // 512 KiB
 // deflate bombs from costing gigabytes.
 inline constexpr std::uint64_t kMaxType3ProcedureBytes = 67108864;  // 64 MiB
 
+class FontStreamParts;
+
+// `parts` keeps what is read from streams for other fonts of the document
+// (null: nothing kept).
 PdfFont load_simple_font(const pdf::Document& doc, const std::string& resource_name,
                          std::optional<ObjectId> object_id, const pdf::Object& font_dictionary,
-                         FontKind kind, const std::string& base_font);
+                         FontKind kind, const std::string& base_font, FontStreamParts* parts = nullptr);
 
 // Entry `code` (its low 8 bits) becomes the name's text, or empty for an
 // unknown name.
@@ -58,6 +62,7 @@ void apply_type1_builtin_encoding(SimpleEncoding& table, std::string_view progra
 std::shared_ptr<const Type3Data> load_type3_data(const pdf::Document& doc,
                                                  const pdf::Object& font_dictionary,
                                                  const std::map<std::uint32_t, std::string>& differences_names,
-                                                 const SimpleEncoding& table);
+                                                 const SimpleEncoding& table,
+                                                 FontStreamParts* parts = nullptr);
 
 }  // namespace zvk::font

@@ -5,6 +5,7 @@
 #include "api/utf8.h"
 #include "content/objects.h"
 #include "font/font_objects.h"
+#include "font/font_streams.h"
 #include "font/glyph_names.h"
 #include "font/simple_font.h"
 
@@ -25,7 +26,7 @@ Matrix read_font_matrix(const pdf::Document& doc, const pdf::Object& font_dictio
 // Glyph name to procedure, each stream object decoded once however many
 // names refer to it.
 std::map<std::string, ProcedureBytes> load_procedures(const pdf::Document& doc,
-                                                      const pdf::Object& font_dictionary) {
+                                                      const pdf::Object& font_dictionary, FontStreamParts* parts) {
     std::map<std::string, ProcedureBytes> procedures;
     pdf::Object char_procs = resolved_entry(doc, font_dictionary, "CharProcs");
     if (!char_procs.is_dictionary()) return procedures;
@@ -38,11 +39,8 @@ std::map<std::string, ProcedureBytes> load_procedures(const pdf::Document& doc,
         if (auto known = id ? by_object.find(*id) : by_object.end(); known != by_object.end()) {
             bytes = known->second;
         } else {
-            auto loaded = load_stream_data(doc, value, std::min(kMaxFontStreamBytes, budget));
-            if (loaded) {
-                budget -= loaded->data.size();
-                bytes = std::make_shared<const std::string>(std::move(loaded->data));
-            }
+            bytes = read_type3_procedure(doc, value, budget, parts);
+            if (bytes) budget -= bytes->size();
             if (id) by_object.emplace(*id, bytes);
         }
         if (bytes) procedures.insert_or_assign(utf8_lossy(key), std::move(bytes));
@@ -65,13 +63,13 @@ bool is_one_character(const std::string& text) {
 
 std::shared_ptr<const Type3Data> load_type3_data(const pdf::Document& doc, const pdf::Object& font_dictionary,
                                                  const std::map<std::uint32_t, std::string>& differences_names,
-                                                 const SimpleEncoding& table) {
+                                                 const SimpleEncoding& table, FontStreamParts* parts) {
     auto data = std::make_shared<Type3Data>();
     data->font_matrix = read_font_matrix(doc, font_dictionary);
     pdf::Object resources = resolved_entry(doc, font_dictionary, "Resources");
     if (resources.is_dictionary()) data->resources = load_page_resources(doc, resources);
 
-    auto procedures = load_procedures(doc, font_dictionary);
+    auto procedures = load_procedures(doc, font_dictionary, parts);
     auto& char_procs = data->char_procs;
     if (!differences_names.empty()) {
         for (const auto& [code, name] : differences_names) {

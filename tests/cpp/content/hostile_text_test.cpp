@@ -184,5 +184,53 @@ TEST(HostileText, HugeToUnicodeDestinationsGiveNoTextAndNoCopies) {
     }
 }
 
+TEST(HostileText, ThousandsOfFontsSharingOneStreamDecodeItOnce) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the sanitizer's quarantine of freed memory makes the peak meaningless";
+#endif
+    // 2000 font dictionaries of a hundred bytes each name one stream that
+    // inflates to 30 MiB: read per font, that is 60 GB of inflating.
+    constexpr int kFonts = 2000;
+    const std::string blank(30u << 20, ' ');
+    const struct {
+        const char* name;
+        std::string font;    // object 7 and up; the shared stream is object 6
+        std::string stream;  // decoded
+        const char* shown;   // one code
+        const char* text;    // its text
+    } cases[] = {
+        {"a ToUnicode CMap", "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /ToUnicode 6 0 R >>",
+         blank + "beginbfchar <41> <0061> endbfchar", "A", "a"},
+        {"a Type1 program", "<< /Type /Font /Subtype /Type1 /BaseFont /X /FontDescriptor << /FontFile 6 0 R >> >>",
+         // Code 128 has no text in the standard encoding: the program's is used.
+         "/Encoding 256 array dup 128 /Alpha put readonly def " + blank, "\\200", "\u0391"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string fonts;
+        std::string content = "BT ";
+        std::vector<std::string> more = {pdf_stream("/Filter /FlateDecode", deflate(c.stream))};
+        for (int i = 0; i < kFonts; ++i) {
+            fonts += "/F" + std::to_string(i) + " " + std::to_string(7 + i) + " 0 R ";
+            more.push_back(c.font);
+            content += "/F" + std::to_string(i) + " 10 Tf (" + c.shown + ") Tj ";
+        }
+        Page page = load_page("<< /Font << " + fonts + " >> >>", more);
+        ASSERT_TRUE(page.doc);
+        font::FontCache cache;
+        ResourceScope scope{page.resources};
+        ContentInterpreter interp(*page.doc, ExtractLimits{}, scope, 0);
+        interp.fonts = &cache;
+        test::PeakGrowth growth;
+        if (!growth.start()) GTEST_SKIP() << "peak resident size cannot be reset here";
+        interpret_page_stream(interp, content + "ET", {}, {});
+        EXPECT_LT(growth.kib(), kMaxGrowthKiB);
+        EXPECT_EQ(cache.parsed_font_count(), std::size_t{kFonts});
+        ASSERT_EQ(interp.glyphs.size(), std::size_t{kFonts});
+        EXPECT_EQ(interp.glyphs.front().unicode, c.text);
+        EXPECT_EQ(interp.glyphs.back().unicode, c.text);
+    }
+}
+
 }  // namespace
 }  // namespace zvk

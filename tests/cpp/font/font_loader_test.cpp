@@ -234,6 +234,19 @@ TEST(FontCache, DirectDictionaryTooLargeToKeyIsParsedOncePerStoredObject) {
     EXPECT_EQ(first->base_font, "Big");
 }
 
+TEST(FontCache, FontsNamingOneToUnicodeStreamShareItsParse) {
+    auto doc = load_pdf({{3, {"<< /F1 10 0 R /F2 11 0 R >>", std::nullopt}},
+                         {10, {"<< /Subtype /Type1 /BaseFont /A /ToUnicode 12 0 R >>", std::nullopt}},
+                         {11, {"<< /Subtype /TrueType /BaseFont /B /ToUnicode 12 0 R >>", std::nullopt}},
+                         {12, {"<< >>", "beginbfchar <41> <0058> endbfchar"}}});
+    FontCache cache;
+    auto f1 = cache.font_for(doc, "F1", stored_entry(doc, 3, "F1"));
+    auto f2 = cache.font_for(doc, "F2", stored_entry(doc, 3, "F2"));
+    EXPECT_EQ(cache.parsed_font_count(), 2u);
+    ASSERT_NE(f1->to_unicode, nullptr);
+    EXPECT_EQ(f1->to_unicode.get(), f2->to_unicode.get());
+}
+
 TEST(FontCache, CachedFontEqualsAFreshLoad) {
     auto doc = load_pdf({{3, {"<< /F1 10 0 R /F2 10 0 R >>", std::nullopt}},
                          {10, {"<< /Subtype /TrueType /BaseFont /Foo /FirstChar 65 /Widths [500 600] "
