@@ -1,0 +1,42 @@
+// Hostile document structure: work that grows with the product of two parts
+// of a file (pages times the entries of what they share) must not.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "content/document_fixture.h"
+
+namespace zvk {
+namespace {
+
+// Pages sharing one large resource dictionary: read afresh for every page,
+// it costs pages x entries (this file of 2.5 MB, 10,000 pages sharing
+// 100,000 font entries, took more than seven minutes that way).
+TEST(HostileDocument, PagesSharingALargeResourceDictionaryReadItOnce) {
+    constexpr int kPages = 10'000;
+    constexpr int kEntries = 100'000;
+    std::string resources = "<< /Font << ";
+    for (int i = 0; i < kEntries; ++i) resources += "/F" + std::to_string(i) + " 4 0 R ";
+    resources += ">> >>";
+    std::vector<std::string> objects = {
+        "<< /Type /Catalog /Pages 2 0 R >>",
+        "",  // the page tree, below
+        resources,
+        "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>",
+        test::pdf_stream("", "BT /F7 10 Tf (a) Tj ET"),
+    };
+    std::string kids;
+    for (int p = 0; p < kPages; ++p) {
+        kids += std::to_string(6 + p) + " 0 R ";
+        objects.push_back("<< /Type /Page /Parent 2 0 R /Resources 3 0 R /Contents 5 0 R >>");
+    }
+    objects[1] = "<< /Type /Pages /Kids [" + kids + "] /Count " + std::to_string(kPages) + " >>";
+    ExtractedDocument doc = test::extract_objects(objects);
+    ASSERT_EQ(doc.pages.size(), std::size_t{kPages});
+    ASSERT_EQ(doc.glyphs.size(), std::size_t{kPages});
+    EXPECT_EQ(doc.glyphs.back().unicode, "a");
+}
+
+}  // namespace
+}  // namespace zvk
