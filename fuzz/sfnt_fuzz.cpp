@@ -15,7 +15,7 @@ namespace {
 
 // Smaller than a real program's allowance so that each input stays quick;
 // the same code stops at either.
-constexpr std::uint64_t kFuzzCmapWork = 1u << 16;
+constexpr std::uint64_t kFuzzCmapWork = 1u << 13;
 
 void require(bool condition) {
     if (!condition) std::abort();
