@@ -1,10 +1,10 @@
 #include "content/lexer.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
 #include <limits>
-#include <unordered_map>
 #include <utility>
 
 #include "api/utf8.h"
@@ -22,6 +22,34 @@ constexpr std::array<std::string_view, kOperatorCount> kOperatorNames = {
     "TD", "Tm", "T*", "Tj", "TJ", "'",  "\"", "Do",  "BMC", "BDC", "EMC", "MP", "DP",
     "BX", "EX", "d0", "d1", "BI", "ID", "EI", "sh",
 };
+
+// Operators are one to three bytes: a keyword packs into one integer with its
+// length, and the operators' packed keys, sorted, are searched by bisection.
+// Every operation of a stream is looked up here, so no hashing of strings.
+constexpr std::uint32_t pack_keyword(std::string_view keyword) {
+    std::uint32_t key = static_cast<std::uint32_t>(keyword.size()) << 24;
+    for (std::size_t i = 0; i < keyword.size(); ++i) {
+        key |= std::uint32_t{static_cast<unsigned char>(keyword[i])} << (16 - 8 * i);
+    }
+    return key;
+}
+
+struct PackedOperator {
+    std::uint32_t key;
+    OperatorCode code;
+};
+
+constexpr std::array<PackedOperator, kOperatorCount> kOperatorsByKey = [] {
+    std::array<PackedOperator, kOperatorCount> table{};
+    for (std::size_t k = 0; k < kOperatorCount; ++k) {
+        table[k] = {pack_keyword(kOperatorNames[k]), static_cast<OperatorCode>(k)};
+    }
+    // Insertion sort: std::sort is not constexpr in every library we build with.
+    for (std::size_t i = 1; i < table.size(); ++i) {
+        for (std::size_t j = i; j > 0 && table[j - 1].key > table[j].key; --j) std::swap(table[j - 1], table[j]);
+    }
+    return table;
+}();
 
 bool is_digit(unsigned char c) { return c >= '0' && c <= '9'; }
 
@@ -266,6 +294,42 @@ bool starts_number(std::string_view data, std::size_t pos) {
     return false;
 }
 
+namespace {
+
+// Numbers of content streams are short decimals ("0.5", "612", "-12.345").
+// With at most 15 digits in all and at most 8 after the point, the digits
+// and the power of ten are exact doubles and their quotient is the double
+// nearest the text. Rounding that double to f32 gives the f32 nearest the
+// text: the quotient m / 10^k differs from any midpoint P / 2^e between two
+// f32 values (P below 2^25) by at least 1 / (10^k 2^e), which for k <= 8 is
+// more than the double's rounding error. The same value as the general
+// conversion, for a fraction of its cost.
+constexpr int kMaxShortDigits = 15;
+constexpr int kMaxShortDecimals = 8;
+constexpr double kPowersOfTen[kMaxShortDecimals + 1] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8};
+
+std::optional<float> short_decimal_value(const char* first, const char* last) {
+    std::uint64_t digits = 0;
+    int count = 0;
+    int decimals = -1;  // digits after the point; -1 before it
+    for (const char* p = first; p != last; ++p) {
+        if (*p == '.') {
+            if (decimals >= 0) return std::nullopt;
+            decimals = 0;
+            continue;
+        }
+        if (*p < '0' || *p > '9') return std::nullopt;
+        if (++count > kMaxShortDigits) return std::nullopt;
+        digits = digits * 10 + static_cast<std::uint64_t>(*p - '0');
+        if (decimals >= 0 && ++decimals > kMaxShortDecimals) return std::nullopt;
+    }
+    if (count == 0) return std::nullopt;
+    const double exact = static_cast<double>(digits) / kPowersOfTen[decimals < 0 ? 0 : decimals];
+    return static_cast<float>(exact);
+}
+
+}  // namespace
+
 float convert_number_text(std::string_view text, bool integral_nonzero) {
     const char* first = text.data();
     const char* last = text.data() + text.size();
@@ -274,6 +338,7 @@ float convert_number_text(std::string_view text, bool integral_nonzero) {
         negative = *first == '-';
         ++first;
     }
+    if (auto value = short_decimal_value(first, last)) return negative ? -*value : *value;
     float value = 0.0f;
     auto [ptr, ec] = std::from_chars(first, last, value);
     if (ec == std::errc()) return negative ? -value : value;
@@ -322,18 +387,12 @@ std::string quote_token(std::string_view bytes) {
 }
 
 std::optional<OperatorCode> find_operator(std::string_view keyword) {
-    // Built once, on first use; a magic static is safe when threads race to it.
-    static const std::unordered_map<std::string_view, OperatorCode> table = [] {
-        std::unordered_map<std::string_view, OperatorCode> t;
-        for (std::size_t k = 0; k < kOperatorNames.size(); ++k) {
-            t.emplace(kOperatorNames[k], static_cast<OperatorCode>(k));
-        }
-        return t;
-    }();
-    if (keyword.size() > 3) return std::nullopt;
-    auto it = table.find(keyword);
-    if (it == table.end()) return std::nullopt;
-    return it->second;
+    if (keyword.empty() || keyword.size() > 3) return std::nullopt;
+    const std::uint32_t key = pack_keyword(keyword);
+    auto it = std::lower_bound(kOperatorsByKey.begin(), kOperatorsByKey.end(), key,
+                               [](const PackedOperator& entry, std::uint32_t k) { return entry.key < k; });
+    if (it == kOperatorsByKey.end() || it->key != key) return std::nullopt;
+    return it->code;
 }
 
 std::string_view operator_name(OperatorCode code) {

@@ -3,6 +3,12 @@
 namespace zvk {
 
 void OperandList::push_back(Operand operand) {
+    // Most operations take a few operands: one allocation each for the held
+    // operands and the numbers, rather than a growth step per operand.
+    if (count_ == 0) {
+        leading_.reserve(kLeading);
+        numbers_.reserve(kLeading);
+    }
     if (count_ != SIZE_MAX) ++count_;
     if (const float* v = operand.number()) {
         if (numbers_.size() < kMaxColorComponents) numbers_.push_back(*v);

@@ -2,11 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
+#include <charconv>
 #include <cmath>
+#include <cstdint>
+#include <random>
 #include <limits>
 #include <string>
 #include <vector>
 
+#include "content/lexer_grammar.h"
 #include "content/operand_text.h"
 
 namespace zvk {
@@ -273,8 +278,47 @@ TEST(ContentLexer, OperatorSet) {
         ASSERT_TRUE(code) << name;
         EXPECT_EQ(operator_name(*code), name);
     }
-    for (const char* other : {"", "qq", "Tj*", "BIX", "true", "TJ "}) {
+    using namespace std::string_view_literals;
+    for (std::string_view other : {""sv, "qq"sv, "Tj*"sv, "BIX"sv, "true"sv, "TJ "sv, "q\0"sv, "\0q"sv, "\0"sv,
+                                   "d\x00"sv, "SCN\0"sv, "Q\xff"sv}) {
         EXPECT_FALSE(find_operator(other)) << other;
+    }
+}
+
+// The value std::from_chars gives the text, with the sign applied after.
+float reference_value(std::string_view text) {
+    bool negative = !text.empty() && text[0] == '-';
+    if (!text.empty() && (text[0] == '-' || text[0] == '+')) text.remove_prefix(1);
+    float value = 0.0f;
+    std::from_chars(text.data(), text.data() + text.size(), value);
+    return negative ? -value : value;
+}
+
+TEST(ConvertNumberText, ShortDecimalsRoundAsTheGeneralConversion) {
+    // Edges of the quick path for short decimals: digit and decimal counts at
+    // and past its bounds, f32 rounding ties and neighbours, zeros and signs.
+    std::vector<std::string> texts = {
+        "0", "-0", "+0", "0.", ".5", "-.5", "000000000000000.5", "999999999999999", "9999999999999999",
+        "9999999.99999999", "0.99999999", "0.000000001", "0.00000001", "16777216", "16777217", "16777218",
+        "16777219", "33554433", "0.1", "0.3", "2.5", "-612.125", "1234567.125", "8388608.5", "8388609.5",
+        "0.100000001", "3.14159265", "100000000000000", "1.00000005960464", "1.0000000596046448",
+    };
+    // And a spread of random ones: up to 16 digits, the point anywhere.
+    std::mt19937_64 random(20240611);
+    for (int i = 0; i < 200000; ++i) {
+        const int digits = 1 + static_cast<int>(random() % 16);
+        const int point = static_cast<int>(random() % (digits + 2)) - 1;  // -1: no point
+        std::string text = random() % 2 ? "-" : "";
+        for (int d = 0; d < digits; ++d) {
+            if (d == point) text += '.';
+            text += static_cast<char>('0' + random() % 10);
+        }
+        texts.push_back(text);
+    }
+    for (const auto& text : texts) {
+        const bool integral_nonzero = text.find_first_of("123456789") < text.find('.');
+        const float got = convert_number_text(text, integral_nonzero);
+        ASSERT_EQ(std::bit_cast<std::uint32_t>(got), std::bit_cast<std::uint32_t>(reference_value(text))) << text;
     }
 }
 
