@@ -16,50 +16,57 @@ void append_json_number(std::string& out, double value) {
         return;
     }
     // Shortest round-trip digits in scientific form, e.g. "-1.2345e+02".
-    char buf[64];
-    auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific);
-    std::string_view sci(buf, static_cast<std::size_t>(res.ptr - buf));
-    bool negative = sci.front() == '-';
-    if (negative) sci.remove_prefix(1);
-    auto e_pos = sci.find('e');
-    std::string_view mantissa = sci.substr(0, e_pos);
+    char sci[64];
+    auto res = std::to_chars(sci, sci + sizeof sci, value, std::chars_format::scientific);
+    const char* p = sci;
+    const char* end = res.ptr;
+    const bool negative = *p == '-';
+    if (negative) ++p;
+    char digits[32] = {};
+    std::size_t n = 0;
+    while (p != end && *p != 'e') {
+        if (*p != '.') digits[n++] = *p;
+        ++p;
+    }
     int exponent = 0;
-    {
-        std::string_view exp_text = sci.substr(e_pos + 1);
-        if (!exp_text.empty() && exp_text.front() == '+') exp_text.remove_prefix(1);
-        std::from_chars(exp_text.data(), exp_text.data() + exp_text.size(), exponent);
+    if (p != end) {
+        ++p;  // 'e'
+        if (*p == '+') ++p;
+        std::from_chars(p, end, exponent);
     }
-    std::string digits;
-    digits.reserve(mantissa.size());
-    for (char c : mantissa) {
-        if (c != '.') digits.push_back(c);
-    }
-    if (negative) out.push_back('-');
-    double magnitude = std::fabs(value);
+    char buf[64];
+    std::size_t len = 0;
+    if (negative) buf[len++] = '-';
+    const double magnitude = std::fabs(value);
     if (magnitude >= 1e-5 && magnitude < 1e16) {
-        int point = exponent + 1;  // digits before the decimal point
+        const int point = exponent + 1;  // digits before the decimal point
         if (point <= 0) {
-            out += "0.";
-            out.append(static_cast<std::size_t>(-point), '0');
-            out += digits;
-        } else if (static_cast<std::size_t>(point) >= digits.size()) {
-            out += digits;
-            out.append(static_cast<std::size_t>(point) - digits.size(), '0');
-            out += ".0";
+            buf[len++] = '0';
+            buf[len++] = '.';
+            for (int i = 0; i < -point; ++i) buf[len++] = '0';
+            for (std::size_t i = 0; i < n; ++i) buf[len++] = digits[i];
+        } else if (static_cast<std::size_t>(point) >= n) {
+            for (std::size_t i = 0; i < n; ++i) buf[len++] = digits[i];
+            for (std::size_t i = n; i < static_cast<std::size_t>(point); ++i) buf[len++] = '0';
+            buf[len++] = '.';
+            buf[len++] = '0';
         } else {
-            out.append(digits, 0, static_cast<std::size_t>(point));
-            out.push_back('.');
-            out.append(digits, static_cast<std::size_t>(point));
+            for (std::size_t i = 0; i < static_cast<std::size_t>(point); ++i) buf[len++] = digits[i];
+            buf[len++] = '.';
+            for (std::size_t i = static_cast<std::size_t>(point); i < n; ++i) buf[len++] = digits[i];
         }
+        out.append(buf, len);
         return;
     }
-    out.push_back(digits[0]);
-    if (digits.size() > 1) {
-        out.push_back('.');
-        out.append(digits, 1);
+    buf[len++] = digits[0];
+    if (n > 1) {
+        buf[len++] = '.';
+        for (std::size_t i = 1; i < n; ++i) buf[len++] = digits[i];
     }
-    out.push_back('e');
-    out += std::to_string(exponent);
+    buf[len++] = 'e';
+    auto exp_res = std::to_chars(buf + len, buf + sizeof buf, exponent);
+    len = static_cast<std::size_t>(exp_res.ptr - buf);
+    out.append(buf, len);
 }
 
 std::string format_json_number(double value) {

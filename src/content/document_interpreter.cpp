@@ -1,6 +1,8 @@
 #include "content/document_interpreter.h"
 
 
+#include <algorithm>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <set>
@@ -78,6 +80,21 @@ std::optional<std::int32_t> take_rotate(const pdf::Object& value) {
 // resource dictionaries (usually every page of a document, through one shared
 // dictionary) share one merged map, read once: a large dictionary shared by
 // thousands of pages must not be read thousands of times.
+// Moves a page's records to the end of the document's list. The first page's
+// list is taken whole; later ones grow the list geometrically in one step
+// each, not record by record.
+template <typename T>
+void append_moved(std::vector<T>& into, std::vector<T>& from) {
+    if (into.empty()) {
+        into.swap(from);
+        return;
+    }
+    if (into.capacity() < into.size() + from.size()) {
+        into.reserve(std::max(into.size() + from.size(), into.capacity() * 2));
+    }
+    into.insert(into.end(), std::make_move_iterator(from.begin()), std::make_move_iterator(from.end()));
+}
+
 class PageResourceCache {
 public:
     std::shared_ptr<const ResourceMaps> for_page(const pdf::Document& doc, ObjectId page) {
@@ -214,9 +231,9 @@ ExtractedDocument interpret_document(const pdf::Document& document, const Extrac
         interpret_content_streams(interp, document, stream_ids);
         if (page_dictionary && !interp.budget_exhausted) paint_annotations(interp, *page_dictionary);
 
-        for (auto& d : interp.diagnostics) out.diagnostics.push_back(std::move(d));
-        for (auto& g : interp.glyphs) out.glyphs.push_back(std::move(g));
-        for (auto& r : interp.regions) out.regions.push_back(std::move(r));
+        append_moved(out.diagnostics, interp.diagnostics);
+        append_moved(out.glyphs, interp.glyphs);
+        append_moved(out.regions, interp.regions);
     }
     for (std::size_t i = 0; i < out.glyphs.size(); ++i) out.glyphs[i].id = static_cast<std::uint32_t>(i);
     return out;
