@@ -5,13 +5,25 @@
 
 namespace zvk::font {
 
+namespace {
+
+// The elements of a W or W2 array, each resolved; empty when the entry is no array.
+std::vector<pdf::Object> resolved_elements(const pdf::Document& doc, const pdf::Object& object) {
+    std::vector<pdf::Object> elements;
+    if (auto items = resolve_array(doc, object)) {
+        elements.reserve(items->size());
+        for (const auto& item : *items) elements.push_back(resolve_object(doc, item));
+    }
+    return elements;
+}
+
+}  // namespace
+
 GlyphWidths parse_cid_widths(const pdf::Document& doc, const pdf::Object& w_object, float default_width) {
     GlyphWidths widths;
     widths.default_width = default_width;
-    if (auto items = resolve_array(doc, w_object)) {
-        std::vector<pdf::Object> elements;
-        elements.reserve(items->size());
-        for (const auto& item : *items) elements.push_back(resolve_object(doc, item));
+    {
+        const std::vector<pdf::Object> elements = resolved_elements(doc, w_object);
         const std::size_t n = elements.size();
         std::size_t i = 0;
         while (i < n) {
@@ -58,12 +70,8 @@ VerticalMetrics parse_cid_vertical_metrics(const pdf::Document& doc, const std::
             }
         }
     }
-    std::optional<std::vector<pdf::Object>> items;
-    if (w2_object) items = resolve_array(doc, *w2_object);
-    if (items && !items->empty()) {
-        std::vector<pdf::Object> elements;
-        elements.reserve(items->size());
-        for (const auto& item : *items) elements.push_back(resolve_object(doc, item));
+    if (w2_object) {
+        const std::vector<pdf::Object> elements = resolved_elements(doc, *w2_object);
         const std::size_t n = elements.size();
         std::size_t i = 0;
         while (i < n) {
