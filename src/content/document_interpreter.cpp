@@ -196,7 +196,8 @@ ExtractedDocument interpret_document(const pdf::Document& document, const Extrac
 }
 
 ExtractedDocument interpret_document(const pdf::Document& document, const ExtractLimits& limits,
-                                     const PageBudgetLimits& budget) {
+                                     const PageBudgetLimits& budget,
+                                     const DocumentBudgetLimits& document_budget) {
     ExtractedDocument out;
     auto pages = document.page_ids();
     if (pages.empty()) {
@@ -211,6 +212,9 @@ ExtractedDocument interpret_document(const pdf::Document& document, const Extrac
     // is read once.
     font::FontCache fonts;
     PageResourceCache page_resource_cache;
+    PageBudgetLimits document_left{document_budget.operations, document_budget.glyphs,
+                                   document_budget.decoded_bytes};
+    bool document_exhausted = false;
     for (std::size_t i = 0; i < pages.size(); ++i) {
         const auto index = static_cast<std::uint32_t>(std::min<std::size_t>(i, UINT32_MAX));
         if (limits.max_pages && index >= *limits.max_pages) break;
@@ -221,16 +225,22 @@ ExtractedDocument interpret_document(const pdf::Document& document, const Extrac
         info.media_box = media_boxes.find(page_id).value_or(Box{0, 0, 612, 792});
         info.rotate = rotations.find(page_id).value_or(0);
         out.pages.push_back(info);
+        // Past the document's budget, pages are still listed but not read.
+        if (document_exhausted) continue;
 
         ResourceScope page_resources{page_resource_cache.for_page(document, page_id), nullptr};
         ContentInterpreter interp(document, limits, page_resources, index, budget);
         interp.fonts = &fonts;
+        interp.document_budget_limits = document_budget;
+        interp.document_left = document_left;
         auto page_dictionary = document.dictionary(page_id);
         std::vector<ObjectId> stream_ids;
         if (page_dictionary) stream_ids = content_stream_ids(document, *page_dictionary);
         interpret_content_streams(interp, document, stream_ids);
         if (page_dictionary && !interp.budget_exhausted) paint_annotations(interp, *page_dictionary);
 
+        document_left = interp.document_left;
+        document_exhausted = interp.document_budget_exhausted;
         append_moved(out.diagnostics, interp.diagnostics);
         append_moved(out.glyphs, interp.glyphs);
         append_moved(out.regions, interp.regions);

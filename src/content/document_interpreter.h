@@ -12,8 +12,9 @@
 namespace zvk {
 
 ExtractedDocument interpret_document(const pdf::Document& document, const ExtractLimits& limits);
-// The same with another page budget (tests use small ones).
+// The same with other budgets (tests use small ones).
 ExtractedDocument interpret_document(const pdf::Document& document, const ExtractLimits& limits,
-                                     const PageBudgetLimits& budget);
+                                     const PageBudgetLimits& budget,
+                                     const DocumentBudgetLimits& document_budget = {});
 
 }  // namespace zvk

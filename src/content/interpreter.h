@@ -57,6 +57,21 @@ struct PageBudgetLimits {
     std::uint64_t decoded_bytes = kPageDecodedByteBudget;
 };
 
+// The whole document is bounded too: a small file can name one heavy page
+// content on every one of thousands of pages. Five million glyphs are several
+// times a dense 1,000-page book, and about as many as one process can turn into
+// extraction JSON (1.3 KB each) and its Python string; beyond that extraction
+// stops with a diagnostic instead of exhausting memory.
+inline constexpr std::uint64_t kDocumentOperationBudget = 500'000'000;
+inline constexpr std::uint64_t kDocumentGlyphBudget = 5'000'000;
+inline constexpr std::uint64_t kDocumentDecodedByteBudget = 8ull << 30;
+
+struct DocumentBudgetLimits {
+    std::uint64_t operations = kDocumentOperationBudget;
+    std::uint64_t glyphs = kDocumentGlyphBudget;
+    std::uint64_t decoded_bytes = kDocumentDecodedByteBudget;
+};
+
 // Real content nests q a few levels deep; past this depth q saves nothing and
 // is only counted, so that its Q restores nothing either.
 inline constexpr std::size_t kMaxSavedStates = 1024;
@@ -137,6 +152,11 @@ struct ContentInterpreter {
     PageBudgetLimits budget_limits;
     PageBudgetLimits budget_left;
     bool budget_exhausted = false;
+    // What was left of the document's budget when the page began, charged
+    // alongside the page's; running it out ends the rest of the document.
+    DocumentBudgetLimits document_budget_limits;
+    PageBudgetLimits document_left{UINT64_MAX, UINT64_MAX, UINT64_MAX};
+    bool document_budget_exhausted = false;
 };
 
 GraphicsState initial_graphics_state();

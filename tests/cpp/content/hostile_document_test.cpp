@@ -38,5 +38,36 @@ TEST(HostileDocument, PagesSharingALargeResourceDictionaryReadItOnce) {
     EXPECT_EQ(doc.glyphs.back().unicode, "a");
 }
 
+// Every page naming one heavy content: the document's budget ends the work
+// once it is spent, whatever the page count; every page is still listed.
+TEST(HostileDocument, DocumentBudgetStopsWorkAcrossPages) {
+    constexpr int kPages = 50;
+    std::vector<std::string> objects = {
+        "<< /Type /Catalog /Pages 2 0 R >>",
+        "",  // the page tree, below
+        "<< /Font << /F 4 0 R >> >>",
+        "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>",
+        test::pdf_stream("", "BT /F 10 Tf (" + std::string(100, 'a') + ") Tj ET"),
+    };
+    std::string kids;
+    for (int p = 0; p < kPages; ++p) {
+        kids += std::to_string(6 + p) + " 0 R ";
+        objects.push_back("<< /Type /Page /Parent 2 0 R /Resources 3 0 R /Contents 5 0 R >>");
+    }
+    objects[1] = "<< /Type /Pages /Kids [" + kids + "] /Count " + std::to_string(kPages) + " >>";
+    DocumentBudgetLimits document;
+    document.glyphs = 1050;  // ten pages and a half
+    auto doc = pdf::Document::from_bytes(test::build_pdf(objects), pdf::LoadSettings{});
+    ASSERT_TRUE(doc.has_value());
+    ExtractedDocument out = interpret_document(*doc, ExtractLimits{}, PageBudgetLimits{}, document);
+    EXPECT_EQ(out.pages.size(), std::size_t{kPages});
+    EXPECT_EQ(out.glyphs.size(), 1050u);
+    EXPECT_EQ(out.glyphs.back().page_index, 10u);
+    ASSERT_EQ(out.diagnostics.size(), 1u);
+    EXPECT_EQ(out.diagnostics[0].message,
+              "document budget of 1050 glyphs exhausted; the rest of the document is skipped");
+    EXPECT_EQ(out.diagnostics[0].page_index, 10u);
+}
+
 }  // namespace
 }  // namespace zvk
