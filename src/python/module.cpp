@@ -185,7 +185,6 @@ PyObject* guarded_call(Body&& body) {
     }
 }
 
-// Counts the characters of a UTF-8 text given in pieces, and the largest.
 // Length of the run of ASCII bytes at the start of `text`, eight at a time.
 std::size_t ascii_prefix(std::string_view text) {
     std::size_t i = 0;
@@ -199,111 +198,128 @@ std::size_t ascii_prefix(std::string_view text) {
     return i;
 }
 
-// Counts the characters of a UTF-8 text given in pieces, and the largest.
-class CountingSink final : public zvk::JsonSink {
-public:
-    void write(std::string_view chunk) override {
-        for (std::size_t i = 0; i < chunk.size();) {
-            std::size_t run = ascii_prefix(chunk.substr(i));
-            chars += static_cast<Py_ssize_t>(run);
-            i += run;
-            if (i == chunk.size()) break;
-            zvk::Utf8Step step = zvk::utf8_decode_at(chunk, i);
-            if (step.scalar > max_char) max_char = step.scalar;
+// The largest character any text of the extraction puts into its JSON
+// (everything else the JSON holds is ASCII).
+Py_UCS4 widest_character(const zvk::ExtractedDocument& extraction) {
+    Py_UCS4 widest = 0x7F;
+    auto scan = [&widest](std::string_view text) {
+        for (std::size_t i = ascii_prefix(text); i < text.size();) {
+            zvk::Utf8Step step = zvk::utf8_decode_at(text, i);
+            if (step.scalar > widest) widest = static_cast<Py_UCS4>(step.scalar);
             i += step.length;
-            ++chars;
+            i += ascii_prefix(text.substr(i));
         }
+    };
+    scan(extraction.coordinate_space);
+    for (const auto& d : extraction.diagnostics) scan(d.message);
+    for (const auto& r : extraction.regions) scan(r.kind);
+    for (const auto& g : extraction.glyphs) {
+        scan(g.unicode);
+        scan(g.font_name);
+        scan(g.font_resource);
+        scan(g.disposition.payload);
+        if (g.source.resource_name) scan(*g.source.resource_name);
     }
-    Py_ssize_t chars = 0;
-    Py_UCS4 max_char = 0x7F;
-};
+    return widest;
+}
 
-// Writes a UTF-8 text given in pieces into a str made for it.
-class FillingSink final : public zvk::JsonSink {
+// The class of a character that decides the form of a str holding it: ASCII,
+// Latin-1, the BMP, or beyond. Python requires every str in the narrowest
+// form its characters allow.
+int width_class(Py_UCS4 c) { return c < 0x80 ? 0 : c < 0x100 ? 1 : c < 0x10000 ? 2 : 3; }
+
+// Writes the text straight into a str made for the widest character expected,
+// grown as needed (a large str grows by remapping, without copying) and cut to
+// size at the end. A character of a wider class than expected stops it.
+class DirectSink final : public zvk::JsonSink {
 public:
-    explicit FillingSink(PyObject* str)
-        : kind_(PyUnicode_KIND(str)), data_(PyUnicode_DATA(str)),
-          capacity_(PyUnicode_GET_LENGTH(str)) {}
+    DirectSink(Py_ssize_t capacity, Py_UCS4 widest) : class_(width_class(widest)) {
+        str = PyUnicode_New(capacity, widest);
+        failed = str == nullptr;
+    }
+    ~DirectSink() override { Py_XDECREF(str); }
 
     void write(std::string_view chunk) override {
-        switch (kind_) {
+        if (failed || overflowed) return;
+        // A chunk of n bytes holds at most n characters.
+        const auto needed = position + static_cast<Py_ssize_t>(chunk.size());
+        if (needed > PyUnicode_GET_LENGTH(str)) {
+            Py_ssize_t grown = std::max(needed, 2 * PyUnicode_GET_LENGTH(str));
+            if (PyUnicode_Resize(&str, grown) < 0) {
+                failed = true;
+                return;
+            }
+        }
+        switch (PyUnicode_KIND(str)) {
         case PyUnicode_1BYTE_KIND: fill<Py_UCS1>(chunk); break;
         case PyUnicode_2BYTE_KIND: fill<Py_UCS2>(chunk); break;
         default: fill<Py_UCS4>(chunk); break;
         }
     }
+
+    // The text's own widest character decides the form: done when it is the
+    // form the str was made in.
+    bool canonical() const { return !overflowed && width_class(widest_seen) == class_; }
+
+    // The finished str (cut to its length), or null with the error set.
+    PyObject* take() {
+        if (PyUnicode_Resize(&str, position) < 0) return nullptr;
+        PyObject* out = str;
+        str = nullptr;
+        return out;
+    }
+
+    PyObject* str = nullptr;
     Py_ssize_t position = 0;
+    Py_UCS4 widest_seen = 0;
+    bool failed = false;
+    bool overflowed = false;
 
 private:
     template <typename Unit>
     void fill(std::string_view chunk) {
-        Unit* out = static_cast<Unit*>(data_);
+        Unit* out = static_cast<Unit*>(PyUnicode_DATA(str));
         for (std::size_t i = 0; i < chunk.size();) {
-            // The counting pass sized the str; never write past it.
-            std::size_t run = ascii_prefix(chunk.substr(i));
-            run = std::min<std::size_t>(run, static_cast<std::size_t>(std::max<Py_ssize_t>(capacity_ - position, 0)));
-            if constexpr (sizeof(Unit) == 1) {
-                std::memcpy(out + position, chunk.data() + i, run);
-            } else {
-                for (std::size_t k = 0; k < run; ++k) {
-                    out[position + static_cast<Py_ssize_t>(k)] = static_cast<unsigned char>(chunk[i + k]);
-                }
+            auto byte = static_cast<unsigned char>(chunk[i]);
+            if (byte < 0x80) {
+                out[position++] = byte;
+                ++i;
+                continue;
             }
-            position += static_cast<Py_ssize_t>(run);
-            i += run;
-            if (i == chunk.size()) break;
             zvk::Utf8Step step = zvk::utf8_decode_at(chunk, i);
-            if (position < capacity_) out[position] = static_cast<Unit>(step.scalar);
-            ++position;
+            widest_seen = std::max<Py_UCS4>(widest_seen, step.scalar);
+            if (width_class(step.scalar) > class_) {
+                overflowed = true;
+                return;
+            }
+            out[position++] = static_cast<Unit>(step.scalar);
             i += step.length;
         }
     }
 
-    int kind_;
-    void* data_;
-    Py_ssize_t capacity_;
+    int class_;
 };
 
-// Keeps the text of a writer in blocks large enough that the allocator maps
-// each one separately (glibc's mapping threshold rises to at most 32 MiB), so
-// that a block freed goes back to the system at once. A small text reserves
-// a block's address space but touches only what it writes.
-class BlockSink final : public zvk::JsonSink {
-public:
-    static constexpr std::size_t kBlockBytes = 48u << 20;
-
-    void write(std::string_view chunk) override {
-        counter.write(chunk);
-        if (blocks.empty() || blocks.back().size() + chunk.size() > kBlockBytes) {
-            blocks.emplace_back();
-            blocks.back().reserve(std::max(kBlockBytes, chunk.size()));
-        }
-        blocks.back().append(chunk);
-    }
-
-    CountingSink counter;
-    std::vector<std::string> blocks;
-};
-
-// The extraction JSON as a str. The text is kept in blocks while it is
-// written, then copied into the str block by block, each block freed once
-// copied: at no time do our text and Python's both exist whole.
+// The extraction JSON as a str, written once straight into it. The scan of
+// the records finds its widest character; should the text still hold another
+// form (a field the scan missed), it is written again in that form.
 PyObject* extraction_result(const zvk::ExtractedDocument& extraction) {
-    BlockSink text;
-    zvk::ExtractionJson(extraction).write(text);
-    PyObject* str = PyUnicode_New(text.counter.chars, text.counter.max_char);
-    if (str == nullptr) return nullptr;
-    FillingSink fill(str);
-    for (std::string& block : text.blocks) {
-        fill.write(block);
-        std::string().swap(block);
+    // A pretty-printed glyph is about 1.3 KB of text.
+    constexpr Py_ssize_t kCharsPerGlyph = 1400;
+    zvk::ExtractionJson json(extraction);
+    const auto estimate = static_cast<Py_ssize_t>(4096 + extraction.glyphs.size() * kCharsPerGlyph);
+    Py_UCS4 widest = widest_character(extraction);
+    // Each further attempt starts from a wider character: four forms at most.
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        DirectSink direct(estimate, widest);
+        if (direct.failed) return nullptr;
+        json.write(direct);
+        if (direct.failed) return nullptr;
+        if (direct.canonical()) return direct.take();
+        widest = direct.widest_seen;
     }
-    if (fill.position != text.counter.chars) {
-        Py_DECREF(str);
-        PyErr_SetString(PyExc_RuntimeError, "internal error: extraction JSON was not copied whole");
-        return nullptr;
-    }
-    return str;
+    PyErr_SetString(PyExc_RuntimeError, "internal error: extraction JSON has no settled form");
+    return nullptr;
 }
 
 // ---- the four calls ------------------------------------------------------

@@ -150,9 +150,15 @@ def test_corpus_papers_give_one_page_record_per_page(corpus):
         assert [p["index"] for p in doc["pages"]] == list(range(len(doc["pages"]))), path
 
 
-def test_non_ascii_text_reaches_python_intact(tmp_path):
-    # A Type0 font over UTF-16 codes: a character beyond the BMP and one in it.
-    content = b"BT /V 10 Tf <D83DDE0000E9> Tj ET"
+@pytest.mark.parametrize("codes, texts", [
+    (b"00410042", ["A", "B"]),                 # ASCII only
+    (b"004100E9", ["A", "\u00e9"]),            # Latin-1
+    (b"00414E2D", ["A", "\u4e2d"]),            # the BMP
+    (b"D83DDE0000E9", ["\U0001F600", "\u00e9"]),  # beyond the BMP
+])
+def test_text_reaches_python_intact_in_every_string_form(tmp_path, codes, texts):
+    # A Type0 font over UTF-16 codes shows the characters as they are.
+    content = b"BT /V 10 Tf <" + codes + b"> Tj ET"
     data = build_pdf([
         "<< /Type /Catalog /Pages 2 0 R >>",
         "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
@@ -163,6 +169,12 @@ def test_non_ascii_text_reaches_python_intact(tmp_path):
         "<< /Type /Font /Subtype /CIDFontType2 /BaseFont /Test "
         "/CIDSystemInfo << /Registry (Adobe) /Ordering (Identity) /Supplement 0 >> >>",
     ])
-    doc = extract(tmp_path, data)
-    assert [g["unicode"] for g in doc["glyphs"]] == ["\U0001F600", "\u00e9"]
-    assert doc["plain_text"] == "\U0001F600\u00e9"
+    path = tmp_path / "doc.pdf"
+    path.write_bytes(data)
+    text = z.extract(str(path))
+    # A str must be in the narrowest form its characters allow, or it would
+    # compare unequal to the same text decoded afresh.
+    assert text == text.encode("utf-8").decode("utf-8")
+    doc = json.loads(text)
+    assert [g["unicode"] for g in doc["glyphs"]] == texts
+    assert doc["plain_text"] == "".join(texts)
