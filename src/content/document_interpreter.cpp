@@ -197,7 +197,7 @@ ExtractedDocument interpret_document(const pdf::Document& document, const Extrac
 
 ExtractedDocument interpret_document(const pdf::Document& document, const ExtractLimits& limits,
                                      const PageBudgetLimits& budget,
-                                     const DocumentBudgetLimits& document_budget) {
+                                     const PageBudgetLimits& document_budget) {
     ExtractedDocument out;
     auto pages = document.page_ids();
     if (pages.empty()) {
@@ -212,8 +212,7 @@ ExtractedDocument interpret_document(const pdf::Document& document, const Extrac
     // is read once.
     font::FontCache fonts;
     PageResourceCache page_resource_cache;
-    PageBudgetLimits document_left{document_budget.operations, document_budget.glyphs,
-                                   document_budget.decoded_bytes};
+    PageBudgetLimits document_left = document_budget;
     bool document_exhausted = false;
     for (std::size_t i = 0; i < pages.size(); ++i) {
         const auto index = static_cast<std::uint32_t>(std::min<std::size_t>(i, UINT32_MAX));

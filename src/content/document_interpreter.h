@@ -15,6 +15,6 @@ ExtractedDocument interpret_document(const pdf::Document& document, const Extrac
 // The same with other budgets (tests use small ones).
 ExtractedDocument interpret_document(const pdf::Document& document, const ExtractLimits& limits,
                                      const PageBudgetLimits& budget,
-                                     const DocumentBudgetLimits& document_budget = {});
+                                     const PageBudgetLimits& document_budget = kDocumentBudget);
 
 }  // namespace zvk

@@ -49,8 +49,7 @@ void push_region(ContentInterpreter& interp, const Box& box, std::string_view ki
 
 namespace {
 
-bool charge(ContentInterpreter& interp, std::uint64_t PageBudgetLimits::*part,
-            std::uint64_t DocumentBudgetLimits::*document_part, std::uint64_t amount,
+bool charge(ContentInterpreter& interp, std::uint64_t PageBudgetLimits::*part, std::uint64_t amount,
             const char* unit) {
     if (interp.budget_exhausted) return false;
     std::uint64_t& left = interp.budget_left.*part;
@@ -65,7 +64,7 @@ bool charge(ContentInterpreter& interp, std::uint64_t PageBudgetLimits::*part,
         interp.budget_exhausted = true;
         interp.document_budget_exhausted = true;
         push_diagnostic(interp, "document budget of " +
-                                    std::to_string(interp.document_budget_limits.*document_part) +
+                                    std::to_string(interp.document_budget_limits.*part) +
                                     " " + unit + " exhausted; the rest of the document is skipped");
         return false;
     }
@@ -93,17 +92,15 @@ void push_lexer_messages(ContentInterpreter& interp, std::string_view data, bool
 }  // namespace
 
 bool charge_operation(ContentInterpreter& interp) {
-    return charge(interp, &PageBudgetLimits::operations, &DocumentBudgetLimits::operations, 1,
-                  "operations");
+    return charge(interp, &PageBudgetLimits::operations, 1, "operations");
 }
 
 bool charge_glyph(ContentInterpreter& interp) {
-    return charge(interp, &PageBudgetLimits::glyphs, &DocumentBudgetLimits::glyphs, 1, "glyphs");
+    return charge(interp, &PageBudgetLimits::glyphs, 1, "glyphs");
 }
 
 bool charge_decoded_bytes(ContentInterpreter& interp, std::uint64_t bytes) {
-    return charge(interp, &PageBudgetLimits::decoded_bytes, &DocumentBudgetLimits::decoded_bytes,
-                  bytes, "decoded bytes");
+    return charge(interp, &PageBudgetLimits::decoded_bytes, bytes, "decoded bytes");
 }
 
 void interpret_operations(ContentInterpreter& interp, ContentLexer& lexer,

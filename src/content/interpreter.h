@@ -61,16 +61,9 @@ struct PageBudgetLimits {
 // content on every one of thousands of pages. Five million glyphs are several
 // times a dense 1,000-page book, and about as many as one process can turn into
 // extraction JSON (1.3 KB each) and its Python string; beyond that extraction
-// stops with a diagnostic instead of exhausting memory.
-inline constexpr std::uint64_t kDocumentOperationBudget = 500'000'000;
-inline constexpr std::uint64_t kDocumentGlyphBudget = 5'000'000;
-inline constexpr std::uint64_t kDocumentDecodedByteBudget = 8ull << 30;
-
-struct DocumentBudgetLimits {
-    std::uint64_t operations = kDocumentOperationBudget;
-    std::uint64_t glyphs = kDocumentGlyphBudget;
-    std::uint64_t decoded_bytes = kDocumentDecodedByteBudget;
-};
+// stops with a diagnostic instead of exhausting memory. (Operations, glyphs,
+// content bytes: the same three parts as a page's budget.)
+inline constexpr PageBudgetLimits kDocumentBudget{500'000'000, 5'000'000, 8ull << 30};
 
 // Real content nests q a few levels deep; past this depth q saves nothing and
 // is only counted, so that its Q restores nothing either.
@@ -154,7 +147,7 @@ struct ContentInterpreter {
     bool budget_exhausted = false;
     // What was left of the document's budget when the page began, charged
     // alongside the page's; running it out ends the rest of the document.
-    DocumentBudgetLimits document_budget_limits;
+    PageBudgetLimits document_budget_limits = kDocumentBudget;
     PageBudgetLimits document_left{UINT64_MAX, UINT64_MAX, UINT64_MAX};
     bool document_budget_exhausted = false;
 };

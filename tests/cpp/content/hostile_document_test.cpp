@@ -55,7 +55,7 @@ TEST(HostileDocument, DocumentBudgetStopsWorkAcrossPages) {
         objects.push_back("<< /Type /Page /Parent 2 0 R /Resources 3 0 R /Contents 5 0 R >>");
     }
     objects[1] = "<< /Type /Pages /Kids [" + kids + "] /Count " + std::to_string(kPages) + " >>";
-    DocumentBudgetLimits document;
+    PageBudgetLimits document = kDocumentBudget;
     document.glyphs = 1050;  // ten pages and a half
     auto doc = pdf::Document::from_bytes(test::build_pdf(objects), pdf::LoadSettings{});
     ASSERT_TRUE(doc.has_value());
