@@ -245,5 +245,33 @@ TEST(TextShowing, Utf16SurrogatePairIsOneGlyph) {
     EXPECT_EQ(doc.glyphs[0].unicode, "\xF0\x9F\x98\x80");
 }
 
+// An appearance is painted from the initial graphics state, as viewers draw
+// it: what the page's content leaves in force (an invisible render mode, a
+// clip, character spacing, rise) does not reach its text.
+TEST(TextShowing, AppearanceTextIgnoresThePageState) {
+    auto doc = extract_objects(one_page(
+        "BT /F1 10 Tf 3 Tr 5 Tc 7 Ts ET 0 0 10 10 re W n", kResources,
+        {
+            "<< /Type /Font /Subtype /Type1 /BaseFont /Custom /FirstChar 32 /LastChar 122 /Widths " +
+                widths(91, 500) + " >>",
+            "", "", "",
+            "<< /Rect [200 300 300 350] /AP << /N 11 0 R >> >>",
+            test::pdf_stream("/BBox [0 0 100 50] /Resources << /Font << /F1 6 0 R >> >>",
+                             "BT /F1 10 Tf 2 5 Td (ab) Tj ET"),
+        },
+        "/Annots [10 0 R]"));
+    ASSERT_EQ(doc.glyphs.size(), 2u) << (doc.diagnostics.empty() ? "" : messages_of(doc).front());
+    for (const Glyph& g : doc.glyphs) {
+        EXPECT_EQ(g.source.kind, GlyphSourceKind::AnnotationAppearance);
+        EXPECT_EQ(g.source.resource_name, "Annot0");
+        EXPECT_FALSE(g.invisible);
+        EXPECT_FALSE(g.clipped);
+        EXPECT_EQ(g.render_mode, 0);
+    }
+    // Placed on the annotation's rect, with no rise and no extra spacing.
+    EXPECT_EQ(doc.glyphs[0].matrix, (Matrix{10, 0, 0, 10, 202, 305}));
+    EXPECT_EQ(doc.glyphs[0].advance, (std::array<float, 2>{5, 0}));
+}
+
 }  // namespace
 }  // namespace zvk
