@@ -22,35 +22,33 @@ std::vector<pdf::Object> resolved_elements(const pdf::Document& doc, const pdf::
 GlyphWidths parse_cid_widths(const pdf::Document& doc, const pdf::Object& w_object, float default_width) {
     GlyphWidths widths;
     widths.default_width = default_width;
-    {
-        const std::vector<pdf::Object> elements = resolved_elements(doc, w_object);
-        const std::size_t n = elements.size();
-        std::size_t i = 0;
-        while (i < n) {
-            if (!elements[i].is_number()) {
-                ++i;
-                continue;
+    const std::vector<pdf::Object> elements = resolved_elements(doc, w_object);
+    const std::size_t n = elements.size();
+    std::size_t i = 0;
+    while (i < n) {
+        if (!elements[i].is_number()) {
+            ++i;
+            continue;
+        }
+        if (i + 1 >= n) break;
+        if (elements[i + 1].is_array()) {
+            // Every inner element uses up its CID, number or not, so a
+            // bad entry never shifts the widths after it.
+            std::uint32_t cid = number_to_u32(elements[i]);
+            for (const auto& inner : elements[i + 1].array_items()) {
+                if (auto width = number_value(resolve_object(doc, inner))) widths.map.insert_or_assign(cid, *width);
+                ++cid;
             }
-            if (i + 1 >= n) break;
-            if (elements[i + 1].is_array()) {
-                // Every inner element uses up its CID, number or not, so a
-                // bad entry never shifts the widths after it.
-                std::uint32_t cid = number_to_u32(elements[i]);
-                for (const auto& inner : elements[i + 1].array_items()) {
-                    if (auto width = number_value(resolve_object(doc, inner))) widths.map.insert_or_assign(cid, *width);
-                    ++cid;
-                }
-                i += 2;
-                continue;
-            }
-            if (i + 2 >= n) break;
-            if (elements[i + 1].is_number() && elements[i + 2].is_number()) {
-                widths.ranges.push_back(
-                    {number_to_u32(elements[i]), number_to_u32(elements[i + 1]), *number_value(elements[i + 2])});
-                i += 3;
-            } else {
-                ++i;
-            }
+            i += 2;
+            continue;
+        }
+        if (i + 2 >= n) break;
+        if (elements[i + 1].is_number() && elements[i + 2].is_number()) {
+            widths.ranges.push_back(
+                {number_to_u32(elements[i]), number_to_u32(elements[i + 1]), *number_value(elements[i + 2])});
+            i += 3;
+        } else {
+            ++i;
         }
     }
     widths.build_index();
