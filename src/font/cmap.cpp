@@ -229,6 +229,12 @@ const CidRange* ParsedCMap::first_cid_range(std::uint32_t code) const {
     return index ? &cid_ranges[*index] : nullptr;
 }
 
+std::optional<std::uint32_t> ParsedCMap::cid_of(std::uint32_t code) const {
+    if (auto it = cid_chars.find(code); it != cid_chars.end()) return it->second;
+    if (const CidRange* range = first_cid_range(code)) return saturating_add(range->first_cid, code - range->lo);
+    return std::nullopt;
+}
+
 CodespaceIndex::CodespaceIndex(const std::vector<CodespaceRange>& ranges) {
     empty_ = ranges.empty();
     for (std::size_t length = 1; length <= 4; ++length) {

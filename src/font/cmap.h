@@ -90,6 +90,10 @@ struct ParsedCMap {
     void build_indexes();
     const BfRange* first_bf_range(std::uint32_t code) const;
     const CidRange* first_cid_range(std::uint32_t code) const;
+    // The CID the program's own entries give a code: its cidchar entry, else
+    // the first cidrange holding it (saturating at the largest u32); none
+    // when neither maps it.
+    std::optional<std::uint32_t> cid_of(std::uint32_t code) const;
     const CodespaceIndex& codespace_index() const { return codespace_index_; }
 
 private:

@@ -1,6 +1,7 @@
 #include "font/decode.h"
 
 #include "api/utf8.h"
+#include "font/predefined_cids.h"
 
 namespace zvk::font {
 
@@ -16,14 +17,12 @@ std::vector<CharCode> split_two_byte_codes(std::string_view bytes) {
     return codes;
 }
 
+// An embedded encoding CMap maps codes to CIDs; so does a predefined CMap
+// whose file the system has. Without either, the code serves as the CID,
+// which is right for Identity encodings and the best guess otherwise.
 std::uint32_t cid_of(const PdfFont& font, std::uint32_t code) {
-    if (!font.encoding_cmap) return code;
-    const ParsedCMap& cmap = *font.encoding_cmap;
-    if (auto it = cmap.cid_chars.find(code); it != cmap.cid_chars.end()) return it->second;
-    if (const CidRange* range = cmap.first_cid_range(code)) {
-        std::uint64_t cid = std::uint64_t{range->first_cid} + (code - range->lo);
-        return cid > UINT32_MAX ? UINT32_MAX : static_cast<std::uint32_t>(cid);
-    }
+    if (font.encoding_cmap) return font.encoding_cmap->cid_of(code).value_or(code);
+    if (font.predefined_cids) return font.predefined_cids->cid_of(code);
     return code;
 }
 

@@ -21,6 +21,8 @@
 
 namespace zvk::font {
 
+class PredefinedCids;
+
 enum class FontKind : std::uint8_t {
     Type1 = 0,     // "Type1", "MMType1"
     TrueType = 1,  // "TrueType"
@@ -120,6 +122,9 @@ struct PdfFont {
     std::shared_ptr<const SimpleEncoding> simple_encoding;     // null: none
     CidToGid cid_to_gid;
     std::optional<PredefinedCMap> predefined_cmap;
+    // The CIDs of the predefined CMap's codes, from its file; null when the
+    // system has no usable file (the code then serves as the CID).
+    std::shared_ptr<const PredefinedCids> predefined_cids;
     std::shared_ptr<const CodePointToGid> code_point_to_gid;   // never null
     std::shared_ptr<const GidToText> gid_to_text;              // never null
     Matrix font_matrix = kDefaultFontMatrix;

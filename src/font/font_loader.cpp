@@ -5,6 +5,7 @@
 #include "content/objects.h"
 #include "font/font_objects.h"
 #include "font/font_streams.h"
+#include "font/predefined_cids.h"
 #include "font/sfnt.h"
 #include "font/simple_font.h"
 #include "font/widths.h"
@@ -21,6 +22,7 @@ struct LoadedFont {
 struct TypeZeroEncoding {
     std::shared_ptr<const ParsedCMap> cmap;
     std::optional<PredefinedCMap> predefined;
+    std::shared_ptr<const PredefinedCids> predefined_cids;
     bool identity = false;
     bool vertical = false;
 };
@@ -37,6 +39,7 @@ TypeZeroEncoding read_type0_encoding(const pdf::Document& doc, const pdf::Object
         } else if (auto predefined = parse_predefined_cmap_name(*name)) {
             result.vertical = predefined->vertical;
             result.predefined = predefined;
+            result.predefined_cids = load_predefined_cids(*predefined);
         } else {
             result.identity = true;
         }
@@ -72,6 +75,7 @@ PdfFont load_type0_font(const pdf::Document& doc, const std::string& resource_na
     TypeZeroEncoding encoding = read_type0_encoding(doc, type0, parts);
     font.encoding_cmap = std::move(encoding.cmap);
     font.predefined_cmap = encoding.predefined;
+    font.predefined_cids = std::move(encoding.predefined_cids);
     font.identity = encoding.identity;
     font.vertical = encoding.vertical;
 

@@ -15,27 +15,33 @@ struct StemEntry {
     std::string_view stem;
     PredefinedCMap::Kind kind;
     LegacyKind legacy_kind;
+    std::string_view collection;
 };
 
 using K = PredefinedCMap::Kind;
 using L = LegacyKind;
 
+constexpr std::string_view kGb = "Adobe-GB1";
+constexpr std::string_view kJapan = "Adobe-Japan1";
+constexpr std::string_view kKorea = "Adobe-Korea1";
+constexpr std::string_view kCns = "Adobe-CNS1";
+
 constexpr StemEntry kStems[] = {
-    {"UniGB-UCS2", K::Utf16, L::Gbk},     {"UniGB-UTF16", K::Utf16, L::Gbk},
-    {"UniJIS-UCS2", K::Utf16, L::Gbk},    {"UniJIS-UTF16", K::Utf16, L::Gbk},
-    {"UniKS-UCS2", K::Utf16, L::Gbk},     {"UniKS-UTF16", K::Utf16, L::Gbk},
-    {"UniCNS-UCS2", K::Utf16, L::Gbk},    {"UniCNS-UTF16", K::Utf16, L::Gbk},
-    {"UniGB-UTF32", K::Utf32, L::Gbk},    {"UniJIS-UTF32", K::Utf32, L::Gbk},
-    {"UniKS-UTF32", K::Utf32, L::Gbk},    {"UniCNS-UTF32", K::Utf32, L::Gbk},
-    {"GBK-EUC", K::Legacy, L::Gbk},       {"GBKp-EUC", K::Legacy, L::Gbk},
-    {"GBK2K", K::Legacy, L::Gbk},         {"GB-EUC", K::Legacy, L::GbEuc},
-    {"GBpc-EUC", K::Legacy, L::GbEuc},    {"90ms-RKSJ", K::Legacy, L::ShiftJis},
-    {"90msp-RKSJ", K::Legacy, L::ShiftJis}, {"90pv-RKSJ", K::Legacy, L::ShiftJis},
-    {"Add-RKSJ", K::Legacy, L::ShiftJis}, {"Ext-RKSJ", K::Legacy, L::ShiftJis},
-    {"KSCms-UHC", K::Legacy, L::Uhc},     {"KSCms-UHC-HW", K::Legacy, L::Uhc},
-    {"KSCpc-EUC", K::Legacy, L::Uhc},     {"B5pc", K::Legacy, L::Big5},
-    {"ETen-B5", K::Legacy, L::Big5},      {"ETenms-B5", K::Legacy, L::Big5},
-    {"HKscs-B5", K::Legacy, L::Big5},     {"EUC", K::Legacy, L::EucJp},
+    {"UniGB-UCS2", K::Utf16, L::Gbk, kGb},          {"UniGB-UTF16", K::Utf16, L::Gbk, kGb},
+    {"UniJIS-UCS2", K::Utf16, L::Gbk, kJapan},      {"UniJIS-UTF16", K::Utf16, L::Gbk, kJapan},
+    {"UniKS-UCS2", K::Utf16, L::Gbk, kKorea},       {"UniKS-UTF16", K::Utf16, L::Gbk, kKorea},
+    {"UniCNS-UCS2", K::Utf16, L::Gbk, kCns},        {"UniCNS-UTF16", K::Utf16, L::Gbk, kCns},
+    {"UniGB-UTF32", K::Utf32, L::Gbk, kGb},         {"UniJIS-UTF32", K::Utf32, L::Gbk, kJapan},
+    {"UniKS-UTF32", K::Utf32, L::Gbk, kKorea},      {"UniCNS-UTF32", K::Utf32, L::Gbk, kCns},
+    {"GBK-EUC", K::Legacy, L::Gbk, kGb},            {"GBKp-EUC", K::Legacy, L::Gbk, kGb},
+    {"GBK2K", K::Legacy, L::Gbk, kGb},              {"GB-EUC", K::Legacy, L::GbEuc, kGb},
+    {"GBpc-EUC", K::Legacy, L::GbEuc, kGb},         {"90ms-RKSJ", K::Legacy, L::ShiftJis, kJapan},
+    {"90msp-RKSJ", K::Legacy, L::ShiftJis, kJapan}, {"90pv-RKSJ", K::Legacy, L::ShiftJis, kJapan},
+    {"Add-RKSJ", K::Legacy, L::ShiftJis, kJapan},   {"Ext-RKSJ", K::Legacy, L::ShiftJis, kJapan},
+    {"KSCms-UHC", K::Legacy, L::Uhc, kKorea},       {"KSCms-UHC-HW", K::Legacy, L::Uhc, kKorea},
+    {"KSCpc-EUC", K::Legacy, L::Uhc, kKorea},       {"B5pc", K::Legacy, L::Big5, kCns},
+    {"ETen-B5", K::Legacy, L::Big5, kCns},          {"ETenms-B5", K::Legacy, L::Big5, kCns},
+    {"HKscs-B5", K::Legacy, L::Big5, kCns},         {"EUC", K::Legacy, L::EucJp, kJapan},
 };
 static_assert(std::size(kStems) == 30);
 
@@ -139,6 +145,12 @@ const char* PredefinedCMap::encoding() const {
     return "GBK";
 }
 
+std::string PredefinedCMap::file_name() const {
+    std::string name(stem);
+    name += vertical ? "-V" : "-H";
+    return name;
+}
+
 std::optional<PredefinedCMap> parse_predefined_cmap_name(std::string_view name) {
     bool vertical = false;
     if (name.size() > 1 && name.ends_with("-V")) {
@@ -148,7 +160,9 @@ std::optional<PredefinedCMap> parse_predefined_cmap_name(std::string_view name) 
         name.remove_suffix(2);
     }
     for (const auto& entry : kStems) {
-        if (entry.stem == name) return PredefinedCMap{entry.kind, vertical, entry.legacy_kind};
+        if (entry.stem == name) {
+            return PredefinedCMap{entry.kind, vertical, entry.legacy_kind, entry.stem, entry.collection};
+        }
     }
     return std::nullopt;
 }
