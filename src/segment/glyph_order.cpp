@@ -18,22 +18,29 @@ int partial_compare(float a, float b) {
     return 0;
 }
 
-namespace {
-
-// a when b is NaN, b when a is NaN, a when a < b, otherwise b (so of two equal
-// values, -0 and +0 included, the second: the left edge's sign depends on it,
-// unlike the geometric minimum of page boxes).
 float edge_min(float a, float b) {
     if (std::isnan(b)) return a;
     if (std::isnan(a)) return b;
     return a < b ? a : b;
 }
 
-}  // namespace
+float edge_max(float a, float b) {
+    if (std::isnan(b)) return a;
+    if (std::isnan(a)) return b;
+    return a > b ? a : b;
+}
 
 float glyph_left_edge(const Glyph& g) {
     return edge_min(edge_min(g.matrix[4], g.bbox[0]), g.bbox[2]);
 }
+
+float glyph_right_edge(const Glyph& g) {
+    return edge_max(edge_max(g.matrix[4], g.bbox[0]), g.bbox[2]);
+}
+
+float glyph_box_left(const Glyph& g) { return edge_min(g.bbox[0], g.bbox[2]); }
+
+float glyph_box_right(const Glyph& g) { return edge_max(g.bbox[0], g.bbox[2]); }
 
 bool reading_order_less(const Glyph& a, const Glyph& b) {
     if (a.page_index != b.page_index) return a.page_index < b.page_index;

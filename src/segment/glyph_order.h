@@ -15,8 +15,21 @@ namespace zvk {
 std::int32_t total_order_key(float value);
 // -1, 0 or 1; a NaN on either side counts as equal, and so do -0 and +0.
 int partial_compare(float a, float b);
+
+// The minimum and maximum of glyph edges: a NaN operand is passed over, and of
+// two equal values (-0 and +0 included) the second wins, so the sign of a zero
+// edge, which the total order sees, is fixed by the operand order.
+float edge_min(float a, float b);
+float edge_max(float a, float b);
+
 // min(min(matrix e, bbox x0), bbox x1), where a NaN operand is passed over.
 float glyph_left_edge(const Glyph& glyph);
+// max(max(matrix e, bbox x0), bbox x1), the mirror of the left edge.
+float glyph_right_edge(const Glyph& glyph);
+// min(bbox x0, bbox x1) and max(bbox x0, bbox x1): the box alone, without the
+// origin.
+float glyph_box_left(const Glyph& glyph);
+float glyph_box_right(const Glyph& glyph);
 
 bool reading_order_less(const Glyph& a, const Glyph& b);
 bool origin_x_less(const Glyph& a, const Glyph& b);
