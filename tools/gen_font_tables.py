@@ -3,8 +3,12 @@
 
     python3 tools/gen_font_tables.py            # rewrite the tables
     python3 tools/gen_font_tables.py --check    # fail when a table is stale
+    python3 tools/gen_font_tables.py cff_tables.inc   # only the files named
 
-Three files come out of it:
+The metrics need the AFM files of texlive-fonts-recommended; naming the other
+files lets them be made or checked on a machine without it.
+
+Four files come out of it:
 
 - glyph_list_text.inc: the Adobe Glyph List 2.0 (glyphlist.txt, with its
   licence header), verbatim as one string; the module parses it once per
@@ -18,6 +22,12 @@ Three files come out of it:
   for its extension pieces).
 - standard_metrics.inc: glyph widths of the standard 14 fonts from Adobe's
   AFM files as Debian's texlive-fonts-recommended installs them.
+- cff_tables.inc: what a bare CFF program may name without storing it: the
+  391 standard strings and the predefined Expert and ExpertSubset charsets
+  (source: the lists fontTools ships), and the predefined Standard and Expert
+  encodings as string ids per code (Standard from the encoding fontTools
+  ships; Expert written out below from Adobe Technical Note #5176, checked to
+  name exactly the glyphs of the Expert charset).
 """
 
 import argparse
@@ -234,20 +244,113 @@ def emit_metrics():
     return "".join(out)
 
 
+# The predefined Expert encoding of CFF programs, code to glyph name.
+EXPERT_DIGITS = "zero one two three four five six seven eight nine".split()
+EXPERT_SMALL_ACCENTED = ("Agrave Aacute Acircumflex Atilde Adieresis Aring AE Ccedilla Egrave Eacute "
+                         "Ecircumflex Edieresis Igrave Iacute Icircumflex Idieresis Eth Ntilde Ograve "
+                         "Oacute Ocircumflex Otilde Odieresis OE Oslash Ugrave Uacute Ucircumflex "
+                         "Udieresis Yacute Thorn Ydieresis").split()
+
+
+def expert_encoding():
+    names = {
+        32: "space", 33: "exclamsmall", 34: "Hungarumlautsmall", 36: "dollaroldstyle",
+        37: "dollarsuperior", 38: "ampersandsmall", 39: "Acutesmall", 40: "parenleftsuperior",
+        41: "parenrightsuperior", 42: "twodotenleader", 43: "onedotenleader", 44: "comma",
+        45: "hyphen", 46: "period", 47: "fraction", 58: "colon", 59: "semicolon",
+        60: "commasuperior", 61: "threequartersemdash", 62: "periodsuperior", 63: "questionsmall",
+        65: "asuperior", 66: "bsuperior", 67: "centsuperior", 68: "dsuperior", 69: "esuperior",
+        73: "isuperior", 76: "lsuperior", 77: "msuperior", 78: "nsuperior", 79: "osuperior",
+        82: "rsuperior", 83: "ssuperior", 84: "tsuperior", 86: "ff", 87: "fi", 88: "fl", 89: "ffi",
+        90: "ffl", 91: "parenleftinferior", 93: "parenrightinferior", 94: "Circumflexsmall",
+        95: "hyphensuperior", 96: "Gravesmall", 123: "colonmonetary", 124: "onefitted",
+        125: "rupiah", 126: "Tildesmall", 161: "exclamdownsmall", 162: "centoldstyle",
+        163: "Lslashsmall", 166: "Scaronsmall", 167: "Zcaronsmall", 168: "Dieresissmall",
+        169: "Brevesmall", 170: "Caronsmall", 172: "Dotaccentsmall", 175: "Macronsmall",
+        178: "figuredash", 179: "hypheninferior", 182: "Ogoneksmall", 183: "Ringsmall",
+        184: "Cedillasmall", 188: "onequarter", 189: "onehalf", 190: "threequarters",
+        191: "questiondownsmall", 192: "oneeighth", 193: "threeeighths", 194: "fiveeighths",
+        195: "seveneighths", 196: "onethird", 197: "twothirds", 220: "centinferior",
+        221: "dollarinferior", 222: "periodinferior", 223: "commainferior",
+    }
+    for i, digit in enumerate(EXPERT_DIGITS):
+        names[48 + i] = digit + "oldstyle"
+        names[200 + i] = digit + "superior"
+        names[210 + i] = digit + "inferior"
+    for i in range(26):
+        names[97 + i] = chr(ord("A") + i) + "small"
+    for i, name in enumerate(EXPERT_SMALL_ACCENTED):
+        names[224 + i] = name + "small"
+    return names
+
+
+def emit_cff_tables():
+    import fontTools.cffLib as cff
+    from fontTools.encodings.StandardEncoding import StandardEncoding
+
+    strings = cff.cffStandardStrings
+    assert len(strings) == 391 and strings[0] == ".notdef"
+    sid = {name: i for i, name in enumerate(strings)}
+    # The ISOAdobe charset is the first 229 standard strings in order, which
+    # the reader uses without a table.
+    assert cff.cffISOAdobeStrings == strings[:229]
+    standard = [0 if name == ".notdef" else sid[name] for name in StandardEncoding]
+    assert sum(1 for s in standard if s) == 149
+    expert_names = expert_encoding()
+    assert len(expert_names) == 165
+    assert sorted(expert_names.values()) == sorted(cff.cffIExpertStrings[1:])
+    expert = [sid[expert_names[code]] if code in expert_names else 0 for code in range(256)]
+
+    def numbers(values, per_row=12):
+        rows = []
+        for row in range(0, len(values), per_row):
+            rows.append("    " + ", ".join(str(v) for v in values[row:row + per_row]) + ",\n")
+        return "".join(rows)
+
+    out = [HEADER,
+           "// Data a CFF program may name without storing it: the standard strings\n",
+           "// (string ids 0 to 390), the predefined encodings as string ids per code (0\n",
+           "// where the encoding names nothing) and the predefined charsets other than\n",
+           "// ISOAdobe as string ids of glyphs 1, 2, ... (ISOAdobe gives glyph n the\n",
+           "// string id n, up to 228).\n",
+           "\ninline constexpr const char* kCffStandardStrings[391] = {\n"]
+    for row in range(0, len(strings), 6):
+        out.append("    " + ", ".join(f'"{n}"' for n in strings[row:row + 6]) + ",\n")
+    out.append("};\n")
+    out.append("\ninline constexpr std::uint16_t kCffStandardEncoding[256] = {\n" + numbers(standard) + "};\n")
+    out.append("\ninline constexpr std::uint16_t kCffExpertEncoding[256] = {\n" + numbers(expert) + "};\n")
+    expert_charset = [sid[n] for n in cff.cffIExpertStrings[1:]]
+    subset_charset = [sid[n] for n in cff.cffExpertSubsetStrings[1:]]
+    out.append(f"\ninline constexpr std::uint16_t kCffExpertCharset[{len(expert_charset)}] = {{\n" +
+               numbers(expert_charset) + "};\n")
+    out.append(f"\ninline constexpr std::uint16_t kCffExpertSubsetCharset[{len(subset_charset)}] = {{\n" +
+               numbers(subset_charset) + "};\n")
+    return "".join(out)
+
+
+def checked_glyph_list():
+    agl = parse_glyph_list(glyph_list_text())
+    assert len(agl) == 4281
+    return agl
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--check", action="store_true")
-    args = parser.parse_args()
-    text = glyph_list_text()
-    agl = parse_glyph_list(text)
-    assert len(agl) == 4281
-    outputs = {
-        "glyph_list_text.inc": emit_glyph_list(text),
-        "encoding_tables.inc": emit_encodings(agl),
-        "standard_metrics.inc": emit_metrics(),
+    makers = {
+        "glyph_list_text.inc": lambda: emit_glyph_list(glyph_list_text()),
+        "encoding_tables.inc": lambda: emit_encodings(checked_glyph_list()),
+        "standard_metrics.inc": emit_metrics,
+        "cff_tables.inc": emit_cff_tables,
     }
+    parser.add_argument("files", nargs="*", help="the tables to make (default: all)")
+    args = parser.parse_args()
+    unknown = [name for name in args.files if name not in makers]
+    if unknown:
+        parser.error("unknown table " + ", ".join(unknown) + "; known: " + ", ".join(makers))
     stale = False
-    for name, content in outputs.items():
+    for name in args.files or list(makers):
+        content = makers[name]()
         path = os.path.join(FONT_DIR, name)
         old = open(path, encoding="utf-8").read() if os.path.exists(path) else None
         if old == content:
