@@ -1,6 +1,7 @@
 #include "font/font_streams.h"
 
 #include "content/objects.h"
+#include "font/cff_encoding.h"
 #include "font/font_objects.h"
 #include "font/sfnt.h"
 #include "font/simple_font.h"
@@ -100,6 +101,26 @@ std::shared_ptr<const SimpleEncoding> read_type1_builtin_encoding(const pdf::Doc
                             // gives the empty entries of any table.
                             auto fills = std::make_shared<SimpleEncoding>();
                             apply_type1_builtin_encoding(*fills, *program);
+                            return fills;
+                        });
+}
+
+std::shared_ptr<const SimpleEncoding> read_cff_builtin_encoding(const pdf::Document& doc,
+                                                                const pdf::Object& entry,
+                                                                FontStreamParts* parts) {
+    return kept_or_read(part(parts, &FontStreamParts::cff_encodings), doc, entry,
+                        [&]() -> std::shared_ptr<const SimpleEncoding> {
+                            // FontFile3 also holds OpenType and CID-keyed
+                            // programs; only Type1C is a bare CFF simple font.
+                            auto reached = reach_stream(doc, entry);
+                            if (!reached) return nullptr;
+                            auto subtype = object_as_name(
+                                resolve_object(doc, reached->stream.stream_dict().get("Subtype")));
+                            if (subtype != "Type1C") return nullptr;
+                            auto program = load_font_stream(doc, reached->stream);
+                            if (!program) return nullptr;
+                            auto fills = std::make_shared<SimpleEncoding>();
+                            apply_builtin_encoding_entries(*fills, read_cff_encoding_entries(*program));
                             return fills;
                         });
 }

@@ -1,6 +1,7 @@
 // Font parts read from streams (ToUnicode and encoding CMaps, CIDToGIDMap
-// tables, the cmap maps of embedded programs, Type1 built-in encodings and
-// Type3 glyph procedures), kept per document by the stream's object id.
+// tables, the cmap maps of embedded programs, Type1 and bare CFF built-in
+// encodings and Type3 glyph procedures), kept per document by the stream's
+// object id.
 #pragma once
 
 #include <cstdint>
@@ -38,6 +39,7 @@ public:
     std::map<ObjectId, std::shared_ptr<const std::vector<std::uint16_t>>> cid_to_gid_tables;
     std::map<ObjectId, ProgramMaps> programs;
     std::map<ObjectId, std::shared_ptr<const SimpleEncoding>> type1_encodings;
+    std::map<ObjectId, std::shared_ptr<const SimpleEncoding>> cff_encodings;
     // Procedures that decoded, and those that did not at the full bound.
     std::map<ObjectId, ProcedureBytes> procedures;
 };
@@ -58,6 +60,12 @@ ProgramMaps read_program_maps(const pdf::Document& doc, const pdf::Object& entry
 std::shared_ptr<const SimpleEncoding> read_type1_builtin_encoding(const pdf::Document& doc,
                                                                   const pdf::Object& entry,
                                                                   FontStreamParts* parts);
+// What a bare CFF program's built-in encoding gives each code; null when the
+// stream is not of subtype Type1C or does not load. A program the reader
+// cannot follow gives an empty table.
+std::shared_ptr<const SimpleEncoding> read_cff_builtin_encoding(const pdf::Document& doc,
+                                                                const pdf::Object& entry,
+                                                                FontStreamParts* parts);
 // FontFile2, FontFile3, then FontFile of the descriptor: the maps of the
 // first program that maps anything (empty maps when none does).
 ProgramMaps find_embedded_program_maps(const pdf::Document& doc, const pdf::Object& font_descriptor,

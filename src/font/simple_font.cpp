@@ -93,6 +93,21 @@ EncodingResult read_encoding(const pdf::Document& doc, const pdf::Object& font_d
     return result;
 }
 
+// What the embedded program's own encoding gives the codes that Encoding and
+// Differences leave without text. A descriptor names one program; one that
+// names both a Type1 program and a bare CFF one is read for the Type1
+// program, which renderers draw with, and for the CFF program only when the
+// Type1 one does not load.
+std::shared_ptr<const SimpleEncoding> builtin_encoding_fills(const pdf::Document& doc,
+                                                             const pdf::Object& descriptor,
+                                                             FontStreamParts* parts) {
+    if (descriptor.has_key("FontFile")) {
+        if (auto fills = read_type1_builtin_encoding(doc, descriptor.get("FontFile"), parts)) return fills;
+    }
+    if (descriptor.has_key("FontFile3")) return read_cff_builtin_encoding(doc, descriptor.get("FontFile3"), parts);
+    return nullptr;
+}
+
 // A simple font naming a standard font without Widths takes the standard
 // metrics by glyph name, so its glyphs do not all stand at one point.
 void add_standard_widths(const StandardFontMetrics& metrics, const EncodingResult& encoding,
@@ -162,8 +177,8 @@ PdfFont load_simple_font(const pdf::Document& doc, const std::string& resource_n
     Descriptor descriptor = read_descriptor(doc, font_dictionary);
     EncodingResult encoding = read_encoding(doc, font_dictionary, base_font, kind, descriptor.symbolic);
 
-    if (descriptor.dictionary && descriptor.dictionary->has_key("FontFile")) {
-        if (auto fills = read_type1_builtin_encoding(doc, descriptor.dictionary->get("FontFile"), parts)) {
+    if (descriptor.dictionary) {
+        if (auto fills = builtin_encoding_fills(doc, *descriptor.dictionary, parts)) {
             for (std::size_t code = 0; code < 256; ++code) {
                 if (!encoding.table[code] && (*fills)[code]) encoding.table[code] = (*fills)[code];
             }

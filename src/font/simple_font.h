@@ -1,6 +1,7 @@
 // Simple fonts (Type1, MMType1, TrueType, Type3 and unknown subtypes): the
-// code-to-text table from a base encoding, Differences and an embedded Type1
-// program's built-in encoding; widths; and Type3 glyph procedures.
+// code-to-text table from a base encoding, Differences and the built-in
+// encoding of an embedded Type1 or bare CFF program; widths; and Type3 glyph
+// procedures.
 #pragma once
 
 #include <cstdint>
@@ -52,6 +53,13 @@ std::string type1_clear_text(std::string_view program);
 // The (code, glyph name) pairs of "dup <code> /<name> put" in the clear text,
 // in the order found.
 std::vector<std::pair<std::uint8_t, std::string>> find_builtin_encoding_entries(std::string_view text);
+
+// Fills the empty entries of the table from a program's built-in encoding
+// entries, in order: the glyph list's text of each name, or else its text as
+// a TeX math-extension glyph; a filled entry or a name neither knows changes
+// nothing. Type1 and bare CFF programs both fill through it.
+void apply_builtin_encoding_entries(SimpleEncoding& table,
+                                    const std::vector<std::pair<std::uint8_t, std::string>>& entries);
 
 // Fills the empty entries of the table from an embedded Type1 program's
 // built-in encoding (or from StandardEncoding when the program says so).

@@ -1,5 +1,6 @@
 // The built-in encoding of an embedded Type1 program, read from the
-// "dup <code> /<name> put" lines of its clear-text part.
+// "dup <code> /<name> put" lines of its clear-text part, and the filling of
+// a table from built-in encoding entries, which bare CFF programs share.
 #include "api/utf8.h"
 #include "font/encodings.h"
 #include "font/glyph_names.h"
@@ -76,18 +77,23 @@ std::vector<std::pair<std::uint8_t, std::string>> find_builtin_encoding_entries(
     return entries;
 }
 
+void apply_builtin_encoding_entries(SimpleEncoding& table,
+                                    const std::vector<std::pair<std::uint8_t, std::string>>& entries) {
+    for (const auto& [code, name] : entries) {
+        if (table[code]) continue;
+        if (auto value = glyph_name_to_unicode(name)) {
+            table[code] = std::move(value);
+        } else if (auto tex = tex_extension_glyph_unicode(name)) {
+            table[code] = std::move(tex);
+        }
+    }
+}
+
 void apply_type1_builtin_encoding(SimpleEncoding& table, std::string_view program) {
     std::string text = type1_clear_text(program);
     auto entries = find_builtin_encoding_entries(text);
     if (!entries.empty()) {
-        for (const auto& [code, name] : entries) {
-            if (table[code]) continue;
-            if (auto value = glyph_name_to_unicode(name)) {
-                table[code] = std::move(value);
-            } else if (auto tex = tex_extension_glyph_unicode(name)) {
-                table[code] = std::move(tex);
-            }
-        }
+        apply_builtin_encoding_entries(table, entries);
         return;
     }
     if (text.find("/Encoding StandardEncoding") == std::string::npos) return;

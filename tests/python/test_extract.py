@@ -2,6 +2,7 @@
 inherited boxes and rotation, load options and limits, the JSON's form."""
 
 import json
+import subprocess
 
 import pytest
 from pypdf import PdfReader
@@ -178,3 +179,57 @@ def test_text_reaches_python_intact_in_every_string_form(tmp_path, codes, texts)
     doc = json.loads(text)
     assert [g["unicode"] for g in doc["glyphs"]] == texts
     assert doc["plain_text"] == "".join(texts)
+
+
+def bare_cff_program(encoded):
+    """A CFF program written by fontTools: one font whose built-in encoding
+    gives each code of `encoded` the glyph named beside it."""
+    from fontTools.fontBuilder import FontBuilder
+    from fontTools.pens.t2CharStringPen import T2CharStringPen
+
+    names = [".notdef"] + list(dict.fromkeys(encoded.values()))
+    fb = FontBuilder(1000, isTTF=False)
+    fb.setupGlyphOrder(names)
+    charstrings = {}
+    for name in names:
+        pen = T2CharStringPen(500, None)
+        pen.moveTo((50, 0))
+        pen.lineTo((450, 0))
+        pen.lineTo((450, 700))
+        pen.closePath()
+        charstrings[name] = pen.getCharString()
+    fb.setupCFF("TestGreek", {}, charstrings, {})
+    encoding = [".notdef"] * 256
+    for code, name in encoded.items():
+        encoding[code] = name
+    fb.font["CFF "].cff.topDictIndex[0].Encoding = encoding
+    return fb.font["CFF "].compile(fb.font)
+
+
+# fontTools writes the shorter of the two encoding formats: a code per glyph
+# (format 0) for scattered codes, ranges (format 1) for consecutive ones.
+@pytest.mark.parametrize("codes", [(0x61, 0x53, 0x21), (0x41, 0x42, 0x43)])
+def test_bare_cff_font_without_encoding_decodes_by_its_own(tmp_path, codes):
+    glyphs = ["alpha", "summation", "arrowright"]
+    program = bare_cff_program(dict(zip(codes, glyphs)))
+    shown = "".join(f"{c:02X}" for c in codes).encode()
+    data = build_pdf([
+        "<< /Type /Catalog /Pages 2 0 R >>",
+        "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 300 300] "
+        "/Resources << /Font << /F1 5 0 R >> >> /Contents 4 0 R >>",
+        stream("", b"BT /F1 12 Tf 20 200 Td <" + shown + b"> Tj ET"),
+        "<< /Type /Font /Subtype /Type1 /BaseFont /TestGreek /FirstChar 0 /LastChar 255 "
+        f"/Widths [{' '.join(['500'] * 256)}] /FontDescriptor 6 0 R >>",
+        "<< /Type /FontDescriptor /FontName /TestGreek /Flags 4 /FontBBox [0 0 500 700] "
+        "/ItalicAngle 0 /Ascent 700 /Descent 0 /CapHeight 700 /StemV 80 /FontFile3 7 0 R >>",
+        stream("/Subtype /Type1C", program),
+    ])
+    path = tmp_path / "cff.pdf"
+    path.write_bytes(data)
+    doc = json.loads(z.extract(str(path)))
+    assert [g["unicode"] for g in doc["glyphs"]] == ["\u03b1", "\u2211", "\u2192"]
+    # pdftotext reads the same program the same way.
+    reference = subprocess.run(["pdftotext", "-enc", "UTF-8", str(path), "-"], capture_output=True,
+                               text=True, check=True).stdout
+    assert "\u03b1\u2211\u2192" in reference

@@ -4,6 +4,7 @@
 
 #include <functional>
 
+#include "font/cff_builder.h"
 #include "font/font_fixture.h"
 #include "font/font_streams.h"
 
@@ -62,6 +63,19 @@ TEST(FontStreamParts, EachStreamIsReadOncePerDocument) {
          [](auto& doc, auto& entry, auto* parts) -> const void* {
              auto fills = read_type1_builtin_encoding(doc, entry, parts);
              EXPECT_EQ(fills ? (*fills)[65] : std::nullopt, std::optional<std::string>("\u0391"));
+             return fills.get();
+         }},
+        {"CFF program",
+         {"<< /Subtype /Type1C >>", [] {
+              test::CffFont font;
+              font.glyph_count = 2;
+              font.charset_data = std::string(1, '\0') + test::cff_card16(34);  // A
+              font.encoding_data = test::cff_bytes({0, 1, 65});
+              return test::build_cff(font);
+          }()},
+         [](auto& doc, auto& entry, auto* parts) -> const void* {
+             auto fills = read_cff_builtin_encoding(doc, entry, parts);
+             EXPECT_EQ(fills ? (*fills)[65] : std::nullopt, std::optional<std::string>("A"));
              return fills.get();
          }},
         {"glyph procedure", {"<< >>", "0 0 1 1 re f"},

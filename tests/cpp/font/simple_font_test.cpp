@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "font/cff_builder.h"
 #include "font/font_fixture.h"
 
 namespace zvk::font {
@@ -244,6 +245,77 @@ TEST(SimpleFontEmbeddedType1, BuiltInEncodingFillsEmptyCodes) {
                        std::nullopt};
         objects[11] = {"<< /Type /FontDescriptor /Flags 4 /FontFile 12 0 R >>", std::nullopt};
         objects[12] = {"<< >>", c.program};
+        auto loaded = load_fixture_font(objects);
+        for (const auto& [code, text] : c.expected) {
+            EXPECT_EQ(text_of(loaded->font, code), text) << c.label << " code " << int(code);
+        }
+    }
+}
+
+
+// A bare CFF program (FontFile3 of subtype Type1C) whose encoding names
+// alpha, summation and arrowright for the given codes, and parenleftbig
+// (a TeX extension name) for the fourth.
+std::string greek_cff(int alpha, int summation, int arrowright, int parenleftbig = 0x28, bool cid_keyed = false) {
+    test::CffFont font;
+    font.strings = {"alpha", "summation", "arrowright", "parenleftbig"};
+    font.glyph_count = 5;
+    font.charset_data = std::string(1, '\0') + test::cff_card16(391) + test::cff_card16(392) +
+                        test::cff_card16(393) + test::cff_card16(394);
+    font.encoding_data = test::cff_bytes({0, 4, alpha, summation, arrowright, parenleftbig});
+    if (cid_keyed) font.top_dict_tail = test::cff_int(391) + test::cff_int(392) + test::cff_int(0) + "\x0C\x1E";
+    return test::build_cff(font);
+}
+
+struct CffProgramCase {
+    const char* label;
+    std::string font_entries;  // Encoding, say
+    std::string descriptor;
+    std::map<std::uint32_t, FixtureObject> programs;  // objects 12 and up
+    std::vector<std::pair<std::uint8_t, std::optional<std::string>>> expected;
+};
+
+TEST(SimpleFontEmbeddedCff, BuiltInEncodingFillsEmptyCodes) {
+    const FixtureObject greek{"<< /Subtype /Type1C >>", greek_cff(0x61, 0x53, 0x21)};
+    const std::string symbolic_cff = "<< /Type /FontDescriptor /Flags 4 /FontFile3 12 0 R >>";
+    const CffProgramCase cases[] = {
+        {"glyph_list_and_tex_names", "", symbolic_cff, {{12, greek}},
+         {{0x61, "\u03B1"}, {0x53, "\u2211"}, {0x21, "\u2192"}, {0x28, "("}, {0x41, std::nullopt}}},
+        // The Encoding dictionary starts from StandardEncoding: its codes
+        // keep their text, and Differences win over the program.
+        {"encoding_and_differences_win", "/Encoding << /Differences [97 /B] >>", symbolic_cff, {{12, greek}},
+         {{0x61, "B"}, {0x53, "S"}, {0x21, "!"}}},
+        {"fills_codes_unknown_differences_emptied", "/Encoding << /Differences [97 /g1] >>", symbolic_cff,
+         {{12, greek}}, {{0x61, "\u03B1"}}},
+        // A non-symbolic font without Encoding starts from StandardEncoding:
+        // the program fills only the codes it leaves empty.
+        {"nonsymbolic_fills_only_standard_gaps", "",
+         "<< /Type /FontDescriptor /Flags 32 /FontFile3 12 0 R >>",
+         {{12, {"<< /Subtype /Type1C >>", greek_cff(0x61, 0x01, 0x80)}}},
+         {{0x61, "a"}, {0x01, "\u2211"}, {0x80, "\u2192"}}},
+        {"cid_keyed_program_fills_nothing", "", symbolic_cff,
+         {{12, {"<< /Subtype /Type1C >>", greek_cff(0x61, 0x53, 0x21, 0x28, true)}}}, {{0x61, std::nullopt}}},
+        {"opentype_program_not_read", "", symbolic_cff, {{12, {"<< /Subtype /OpenType >>", *greek.stream}}},
+         {{0x61, std::nullopt}}},
+        {"program_without_subtype_not_read", "", symbolic_cff, {{12, {"<< >>", *greek.stream}}},
+         {{0x61, std::nullopt}}},
+        {"broken_program_fills_nothing", "", symbolic_cff,
+         {{12, {"<< /Subtype /Type1C >>", greek.stream->substr(0, 30)}}}, {{0x61, std::nullopt}}},
+        // With both programs the Type1 one is read, even for codes it leaves
+        // empty; the CFF one only when the Type1 one does not load.
+        {"type1_program_first", "", "<< /Type /FontDescriptor /Flags 4 /FontFile 13 0 R /FontFile3 12 0 R >>",
+         {{12, greek}, {13, {"<< >>", "dup 97 /beta put"}}}, {{0x61, "\u03B2"}, {0x53, std::nullopt}}},
+        {"cff_program_when_type1_does_not_load", "",
+         "<< /Type /FontDescriptor /Flags 4 /FontFile 13 0 R /FontFile3 12 0 R >>",
+         {{12, greek}, {13, {"5", std::nullopt}}},
+         {{0x61, "\u03B1"}, {0x53, "\u2211"}}},
+    };
+    for (const auto& c : cases) {
+        std::map<std::uint32_t, FixtureObject> objects = c.programs;
+        objects[10] = {"<< /Type /Font /Subtype /Type1 /BaseFont /ABCDEF+CMMI10 " + c.font_entries +
+                           " /FontDescriptor 11 0 R >>",
+                       std::nullopt};
+        objects[11] = {c.descriptor, std::nullopt};
         auto loaded = load_fixture_font(objects);
         for (const auto& [code, text] : c.expected) {
             EXPECT_EQ(text_of(loaded->font, code), text) << c.label << " code " << int(code);
