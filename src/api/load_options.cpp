@@ -7,7 +7,7 @@
 
 #include "api/options.h"
 #include "api/options_json.h"
-#include "api/text.h"
+#include "base/text.h"
 
 namespace zvk {
 

@@ -8,8 +8,8 @@
 
 #include "api/options.h"
 #include "api/options_json.h"
-#include "api/text.h"
-#include "api/utf8.h"
+#include "base/text.h"
+#include "base/utf8.h"
 
 namespace zvk {
 

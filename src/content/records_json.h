@@ -2,7 +2,7 @@
 // absent optional as null), members in byte order of their names.
 #pragma once
 
-#include "api/json_writer.h"
+#include "base/json_writer.h"
 #include "content/records.h"
 
 namespace zvk {

@@ -2,7 +2,7 @@
 
 #include <deque>
 
-#include "api/utf8.h"
+#include "base/utf8.h"
 
 namespace zvk::font {
 

@@ -1,6 +1,6 @@
 #include "font/decode.h"
 
-#include "api/utf8.h"
+#include "base/utf8.h"
 #include "font/predefined_cids.h"
 
 namespace zvk::font {

@@ -3,7 +3,7 @@
 #include <array>
 #include <charconv>
 
-#include "api/utf8.h"
+#include "base/utf8.h"
 
 namespace zvk::font {
 

@@ -5,7 +5,7 @@
 #include <array>
 #include <cerrno>
 
-#include "api/utf8.h"
+#include "base/utf8.h"
 
 namespace zvk::font {
 

@@ -5,9 +5,9 @@
 #include <memory>
 #include <set>
 
-#include "api/utf8.h"
-#include "font/font_objects.h"
+#include "base/utf8.h"
 #include "font/font_streams.h"
+#include "pdf/objects.h"
 
 namespace zvk::font {
 

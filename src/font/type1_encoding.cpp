@@ -1,6 +1,6 @@
 // The built-in encoding of an embedded Type1 program, read from the
 // "dup <code> /<name> put" lines of its clear-text part.
-#include "api/utf8.h"
+#include "base/utf8.h"
 #include "font/encodings.h"
 #include "font/glyph_names.h"
 #include "font/simple_font.h"
