@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "base/checked.h"
 #include "base/utf8.h"
 
 namespace zvk {
@@ -39,18 +40,8 @@ std::optional<float> number_value(const pdf::Object& resolved) {
 }
 
 std::uint32_t number_to_u32(const pdf::Object& resolved) {
-    if (resolved.is_integer()) {
-        std::int64_t value = resolved.as_integer();
-        if (value < 0) return 0;
-        if (value > std::int64_t{UINT32_MAX}) return UINT32_MAX;
-        return static_cast<std::uint32_t>(value);
-    }
-    if (resolved.is_real()) {
-        float value = resolved.as_real();
-        if (std::isnan(value) || value <= 0.0f) return 0;
-        if (value >= 4294967296.0f) return UINT32_MAX;
-        return static_cast<std::uint32_t>(value);
-    }
+    if (resolved.is_integer()) return saturate_cast<std::uint32_t>(resolved.as_integer());
+    if (resolved.is_real()) return saturate_from_float<std::uint32_t>(resolved.as_real());
     return 0;
 }
 
