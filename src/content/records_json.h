@@ -21,7 +21,4 @@ void write_pages(JsonWriter& w, const std::vector<PageInfo>& pages);
 void write_regions(JsonWriter& w, const std::vector<Region>& regions);
 void write_diagnostics(JsonWriter& w, const std::vector<Diagnostic>& diagnostics);
 
-// The document object: coordinate_space, diagnostics, glyphs, pages, regions.
-void serialize_extracted_document(JsonWriter& w, const ExtractedDocument& document);
-
 }  // namespace zvk
