@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "api/utf8.h"
+#include "base/utf8.h"
 #include "font/cmap.h"
 
 namespace {

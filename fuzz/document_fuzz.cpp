@@ -13,7 +13,7 @@
 #include <string>
 
 #include "api/result_json.h"
-#include "api/utf8.h"
+#include "base/utf8.h"
 #include "content/document_interpreter.h"
 #include "pdf/document.h"
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "api/utf8.h"
+#include "base/utf8.h"
 #include "content/lexer.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "api/utf8.h"
+#include "base/utf8.h"
 #include "font/sfnt.h"
 
 namespace {

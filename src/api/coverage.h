@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "api/json_writer.h"
+#include "base/json_writer.h"
 #include "content/records.h"
 
 namespace zvk {

@@ -7,7 +7,8 @@
 
 #include "api/options.h"
 #include "api/options_json.h"
-#include "api/text.h"
+#include "base/checked.h"
+#include "base/text.h"
 
 namespace zvk {
 
@@ -19,13 +20,6 @@ std::optional<std::uint64_t> read_integer(const json& object, std::string_view k
     const json* member = find_member(object, key);
     if (member == nullptr) return std::nullopt;
     return read_non_negative_integer(*member);
-}
-
-// Fields of 32 bits saturate: a value beyond 4294967295 is 4294967295, never
-// its low 32 bits (wrapping would turn a huge limit such as 4294967298 into a
-// tiny one, 2).
-std::uint32_t saturate_u32(std::uint64_t value) {
-    return static_cast<std::uint32_t>(std::min<std::uint64_t>(value, UINT32_MAX));
 }
 
 // Parses options_json and hands the object (or null for any other JSON value)
@@ -60,9 +54,12 @@ Result<LoadOptions> parse_load_options(std::string_view options_json) {
 
 Result<ExtractLimits> parse_extract_limits(std::string_view options_json) {
     return parse_with<ExtractLimits>(options_json, [](const json& object, ExtractLimits& l) {
-        if (auto v = read_integer(object, "max_pages")) l.max_pages = saturate_u32(*v);
+        // Fields of 32 bits saturate: a value beyond 4294967295 is 4294967295,
+        // never its low 32 bits (wrapping would turn a huge limit such as
+        // 4294967298 into a tiny one, 2).
+        if (auto v = read_integer(object, "max_pages")) l.max_pages = saturate_cast<std::uint32_t>(*v);
         if (auto v = read_integer(object, "max_stream_bytes")) l.max_stream_bytes = *v;
-        if (auto v = read_integer(object, "max_depth")) l.max_depth = saturate_u32(*v);
+        if (auto v = read_integer(object, "max_depth")) l.max_depth = saturate_cast<std::uint32_t>(*v);
     });
 }
 

@@ -1,5 +1,4 @@
-// Reading input JSON: the strict reader (nesting limit 128, errors in the form
-// "{} at line {} column {}") and the value readers of the options parsers.
+// The value readers of the options parsers over the strict JSON reader.
 // Internal: includes nlohmann/json, so keep it out of widely included headers.
 #pragma once
 
@@ -14,21 +13,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include "base/json_reader.h"
+
 namespace zvk {
-
-inline constexpr std::size_t kJsonNestingLimit = 128;
-
-// Parses the whole text as one JSON value (JSON white space around it allowed,
-// trailing characters refused, at most kJsonNestingLimit levels of arrays and
-// objects). The error is the reader's description, e.g. "expected value at
-// line 1 column 1". Never throws.
-std::expected<nlohmann::json, std::string> read_json(std::string_view text);
-
-// "{what} at line {} column {}" for an error at byte index `index` of `text`:
-// line is 1 + the line breaks before `index`, column the bytes since the last
-// line break before `index` (so the byte at offset k is at column k + 1 of its
-// line).
-std::string json_error_at(std::string_view text, std::string_view what, std::size_t index);
 
 // A JSON number written without fraction or exponent in 0..2^64-1.
 std::optional<std::uint64_t> read_non_negative_integer(const nlohmann::json& value);

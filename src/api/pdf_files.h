@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "api/core_error.h"
 #include "api/options.h"
+#include "base/core_error.h"
 #include "content/records.h"
 #include "pdf/document.h"
 

@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "api/core_error.h"
-#include "api/json_writer.h"
+#include "base/core_error.h"
+#include "base/json_writer.h"
 #include "content/records.h"
 
 namespace zvk {

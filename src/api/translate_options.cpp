@@ -8,8 +8,9 @@
 
 #include "api/options.h"
 #include "api/options_json.h"
-#include "api/text.h"
-#include "api/utf8.h"
+#include "base/checked.h"
+#include "base/text.h"
+#include "base/utf8.h"
 
 namespace zvk {
 
@@ -82,7 +83,7 @@ Result<ParsedTranslateOptions> parse_object(const json& object) {
     if (auto v = read_integer(object, "timeout_secs")) o.timeout_secs = *v;
     // Saturates: 4294967297 is 4294967295, not its low 32 bits (1).
     if (auto v = read_integer(object, "max_tokens"))
-        o.max_tokens = static_cast<std::uint32_t>(std::min<std::uint64_t>(*v, UINT32_MAX));
+        o.max_tokens = saturate_cast<std::uint32_t>(*v);
     if (auto v = read_bool(object, "skip_references")) o.skip_references = *v;
     if (auto v = read_bool(object, "skip_figures")) o.skip_figures = *v;
     if (auto v = read_bool(object, "skip_tables")) o.skip_tables = *v;

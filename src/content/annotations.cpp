@@ -3,6 +3,7 @@
 #include <cmath>
 #include <string>
 
+#include "content/geometry.h"
 #include "content/xobjects.h"
 
 namespace zvk {

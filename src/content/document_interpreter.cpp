@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/checked.h"
 #include "content/annotations.h"
 #include "content/geometry.h"
 #include "font/font_loader.h"
@@ -182,7 +183,7 @@ void interpret_content_streams(ContentInterpreter& interp, const pdf::Document& 
             push_diagnostic(interp, "unreadable content stream " + ids[k].text());
             continue;
         }
-        const auto index = static_cast<std::uint32_t>(std::min<std::size_t>(k, UINT32_MAX));
+        const auto index = saturate_cast<std::uint32_t>(k);
         carried = interpret_page_stream(interp, *data, std::move(carried),
                                         {GlyphSourceKind::PageContent, ids[k], index, std::nullopt});
     }
@@ -215,7 +216,7 @@ ExtractedDocument interpret_document(const pdf::Document& document, const Extrac
     PageBudgetLimits document_left = document_budget;
     bool document_exhausted = false;
     for (std::size_t i = 0; i < pages.size(); ++i) {
-        const auto index = static_cast<std::uint32_t>(std::min<std::size_t>(i, UINT32_MAX));
+        const auto index = saturate_cast<std::uint32_t>(i);
         if (limits.max_pages && index >= *limits.max_pages) break;
         const ObjectId page_id = pages[i];
         PageInfo info;

@@ -4,7 +4,7 @@
 // numbered.
 #pragma once
 
-#include "api/options.h"
+#include "base/options.h"
 #include "content/interpreter.h"
 #include "content/records.h"
 #include "pdf/document.h"

@@ -64,4 +64,20 @@ Box map_box(const Box& box, const Matrix& m, bool bounded) {
     return out;
 }
 
+std::optional<Matrix> read_matrix_entry(const pdf::Object& dictionary) {
+    pdf::Object entry = dictionary.get("Matrix");
+    if (!entry.is_array() || entry.array_size() < 6) return std::nullopt;
+    Matrix m{};
+    for (std::size_t i = 0; i < 6; ++i) m[i] = entry.array_at(i).as_f32();
+    return m;
+}
+
+std::optional<Box> read_rect_entry(const pdf::Object& dictionary, const std::string& key) {
+    pdf::Object entry = dictionary.get(key);
+    if (!entry.is_array() || entry.array_size() < 4) return std::nullopt;
+    float v[4];
+    for (std::size_t i = 0; i < 4; ++i) v[i] = entry.array_at(i).as_f32();
+    return normalized_box(v[0], v[1], v[2], v[3]);
+}
+
 }  // namespace zvk

@@ -1,10 +1,14 @@
 // Matrices and boxes of page geometry in 32-bit floats, computed in the order
-// the formulas are written (thresholds downstream are tuned to exact values).
+// the formulas are written (thresholds downstream are tuned to exact values),
+// and read from the Matrix, BBox and Rect entries of dictionaries.
 #pragma once
 
 #include <limits>
+#include <optional>
+#include <string>
 
 #include "content/records.h"
+#include "pdf/object.h"
 
 namespace zvk {
 
@@ -39,5 +43,10 @@ Box grow_box(const Box& box, Point p);
 // The bounding box of the four corners of `box` mapped through `m`, NaN
 // coordinates passed over; with `bounded`, each bound clamped to finite range.
 Box map_box(const Box& box, const Matrix& m, bool bounded);
+
+// The dictionary's Matrix entry (unresolved) as six floats, or none.
+std::optional<Matrix> read_matrix_entry(const pdf::Object& dictionary);
+// The dictionary's BBox or Rect entry (unresolved), normalised, or none.
+std::optional<Box> read_rect_entry(const pdf::Object& dictionary, const std::string& key);
 
 }  // namespace zvk

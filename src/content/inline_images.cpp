@@ -4,14 +4,13 @@
 #include <limits>
 #include <optional>
 
+#include "base/checked.h"
 #include "content/lexer.h"
 #include "content/lexer_grammar.h"
 
 namespace zvk {
 
 namespace {
-
-constexpr std::uint64_t kU64Max = std::numeric_limits<std::uint64_t>::max();
 
 // The entries of an inline image dictionary that decide its data length: the
 // first W, H, CS and BPC, and whether a filter is named. Keeping only these
@@ -34,24 +33,6 @@ struct InlineImageEntries {
     }
 };
 
-std::uint64_t saturating_u64(float v) {
-    if (!(v > 0.0f)) return 0;  // negative values and NaN
-    if (v >= 18446744073709551616.0f) return kU64Max;
-    return static_cast<std::uint64_t>(v);
-}
-
-std::uint64_t saturating_mul(std::uint64_t a, std::uint64_t b) {
-    std::uint64_t r = 0;
-    if (__builtin_mul_overflow(a, b, &r)) return kU64Max;
-    return r;
-}
-
-std::uint64_t saturating_add(std::uint64_t a, std::uint64_t b) {
-    std::uint64_t r = 0;
-    if (__builtin_add_overflow(a, b, &r)) return kU64Max;
-    return r;
-}
-
 std::optional<std::uint64_t> component_count(const std::optional<Operand>& cs) {
     if (!cs) return std::nullopt;
     const OperandName* name = cs->name();
@@ -72,13 +53,13 @@ std::optional<std::uint64_t> computed_length(const InlineImageEntries& e) {
     if (!components) return std::nullopt;
     std::uint64_t bpc = 8;
     if (e.bits_per_component && e.bits_per_component->number()) {
-        bpc = saturating_u64(*e.bits_per_component->number());
+        bpc = saturate_from_float<std::uint64_t>(*e.bits_per_component->number());
     }
     if (bpc == 0) return std::nullopt;
     std::uint64_t bits_per_row =
-        saturating_mul(saturating_mul(saturating_u64(*e.width->number()), *components), bpc);
+        saturating_mul(saturating_mul(saturate_from_float<std::uint64_t>(*e.width->number()), *components), bpc);
     std::uint64_t bytes_per_row = bits_per_row / 8 + (bits_per_row % 8 != 0 ? 1 : 0);
-    return saturating_mul(bytes_per_row, saturating_u64(*e.height->number()));
+    return saturating_mul(bytes_per_row, saturate_from_float<std::uint64_t>(*e.height->number()));
 }
 
 // The position just past the EI that ends the data, searching from `from`:

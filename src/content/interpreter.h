@@ -11,12 +11,12 @@
 #include <string_view>
 #include <vector>
 
-#include "api/options.h"
+#include "base/options.h"
 #include "content/graphics_state.h"
 #include "content/lexer.h"
-#include "content/objects.h"
 #include "content/records.h"
 #include "pdf/document.h"
+#include "pdf/objects.h"
 
 namespace zvk {
 

@@ -7,7 +7,7 @@
 #include <limits>
 #include <utility>
 
-#include "api/utf8.h"
+#include "base/utf8.h"
 #include "content/lexer_grammar.h"
 
 namespace zvk {

@@ -10,16 +10,12 @@
 #include <string_view>
 #include <vector>
 
+#include "base/geometry.h"
 #include "pdf/object.h"
 
 namespace zvk {
 
 using pdf::ObjectId;
-
-// Six floats a b c d e f: (x, y) maps to (a·x + c·y + e, b·x + d·y + f).
-using Matrix = std::array<float, 6>;
-// x0 y0 x1 y1.
-using Box = std::array<float, 4>;
 
 enum class ColorSpace : std::uint8_t { DeviceGray, DeviceRGB, DeviceCMYK, Unknown };
 

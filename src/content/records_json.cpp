@@ -187,18 +187,4 @@ void write_diagnostics(JsonWriter& w, const std::vector<Diagnostic>& diagnostics
     w.end_array();
 }
 
-void serialize_extracted_document(JsonWriter& w, const ExtractedDocument& doc) {
-    w.begin_object();
-    w.member("coordinate_space", doc.coordinate_space);
-    w.key("diagnostics");
-    write_diagnostics(w, doc.diagnostics);
-    w.key("glyphs");
-    write_glyphs(w, doc.glyphs);
-    w.key("pages");
-    write_pages(w, doc.pages);
-    w.key("regions");
-    write_regions(w, doc.regions);
-    w.end_object();
-}
-
 }  // namespace zvk

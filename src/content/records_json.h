@@ -2,7 +2,7 @@
 // absent optional as null), members in byte order of their names.
 #pragma once
 
-#include "api/json_writer.h"
+#include "base/json_writer.h"
 #include "content/records.h"
 
 namespace zvk {
@@ -20,8 +20,5 @@ void write_glyphs(JsonWriter& w, const std::vector<Glyph>& glyphs);
 void write_pages(JsonWriter& w, const std::vector<PageInfo>& pages);
 void write_regions(JsonWriter& w, const std::vector<Region>& regions);
 void write_diagnostics(JsonWriter& w, const std::vector<Diagnostic>& diagnostics);
-
-// The document object: coordinate_space, diagnostics, glyphs, pages, regions.
-void serialize_extracted_document(JsonWriter& w, const ExtractedDocument& document);
 
 }  // namespace zvk

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <memory>
 
+#include "content/geometry.h"
+
 namespace zvk {
 
 namespace {

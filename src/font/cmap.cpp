@@ -2,7 +2,8 @@
 
 #include <deque>
 
-#include "api/utf8.h"
+#include "base/checked.h"
+#include "base/utf8.h"
 
 namespace zvk::font {
 
@@ -16,10 +17,10 @@ bool is_word(const CMapToken& token, std::string_view word) {
     return token.kind == CMapToken::Kind::Word && token.bytes == word;
 }
 
-std::uint32_t saturating_add(std::uint32_t a, std::uint64_t b) {
-    std::uint64_t sum = std::uint64_t{a} + b;
-    return sum > UINT32_MAX ? UINT32_MAX : static_cast<std::uint32_t>(sum);
-}
+// A CID as the program writes it, saturated to 32 bits: a negative number
+// is CID 0 and one beyond the range 4294967295 (a CID no font has), never
+// its low 32 bits, which would name an unrelated glyph.
+std::uint32_t cid_value(std::int64_t integer) { return saturate_cast<std::uint32_t>(integer); }
 
 // A destination decoded as text, refusing one longer than the format allows.
 std::optional<std::string> destination_text(std::string_view bytes) {
@@ -102,7 +103,7 @@ std::size_t read_entry(Section section, TokenStream& tokens, ParsedCMap& cmap) {
             cmap.bf_ranges.push_back({std::move(destination), lo, hi});
         } else {
             for (std::size_t k = 0; k < t2->array.size(); ++k) {
-                std::uint32_t code = saturating_add(lo, k);
+                std::uint32_t code = saturate_cast<std::uint32_t>(std::uint64_t{lo} + k);
                 if (code > hi) break;
                 const CMapToken& element = t2->array[k];
                 if (!element.is_string()) continue;
@@ -116,8 +117,7 @@ std::size_t read_entry(Section section, TokenStream& tokens, ParsedCMap& cmap) {
     case Section::CidChar: {
         if (!t0->is_string() || !t1 || t1->kind != CMapToken::Kind::Integer) return 1;
         if (is_code_string(*t0)) {
-            cmap.cid_chars.insert_or_assign(big_endian_value(t0->bytes),
-                                            static_cast<std::uint32_t>(t1->integer));
+            cmap.cid_chars.insert_or_assign(big_endian_value(t0->bytes), cid_value(t1->integer));
         }
         return 2;
     }
@@ -127,7 +127,7 @@ std::size_t read_entry(Section section, TokenStream& tokens, ParsedCMap& cmap) {
         if (!t2 || t2->kind != CMapToken::Kind::Integer) return 1;
         if (is_code_string(*t0) && is_code_string(*t1)) {
             cmap.cid_ranges.push_back({big_endian_value(t0->bytes), big_endian_value(t1->bytes),
-                                       static_cast<std::uint32_t>(t2->integer)});
+                                       cid_value(t2->integer)});
         }
         return 3;
     }
@@ -178,26 +178,11 @@ std::optional<std::string> decode_utf16be_text(std::string_view bytes) {
     }
     std::string text;
     bool only_replacement = true;
-    auto unit_at = [&](std::size_t i) {
-        return static_cast<char32_t>((static_cast<unsigned char>(bytes[i]) << 8) |
-                                     static_cast<unsigned char>(bytes[i + 1]));
-    };
-    for (std::size_t i = 0; i < bytes.size(); i += 2) {
-        char32_t unit = unit_at(i);
-        char32_t scalar = unit;
-        if (unit >= 0xD800 && unit <= 0xDBFF && i + 2 < bytes.size()) {
-            char32_t low = unit_at(i + 2);
-            if (low >= 0xDC00 && low <= 0xDFFF) {
-                scalar = 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00);
-                i += 2;
-            } else {
-                scalar = kReplacementChar;
-            }
-        } else if (unit >= 0xD800 && unit <= 0xDFFF) {
-            scalar = kReplacementChar;
-        }
-        if (scalar != kReplacementChar) only_replacement = false;
-        append_utf8(text, scalar);
+    for (std::size_t i = 0; i < bytes.size();) {
+        const Utf16Step step = utf16be_decode_at(bytes, i);
+        if (step.scalar != kReplacementChar) only_replacement = false;
+        append_utf8(text, step.scalar);
+        i += step.length;
     }
     if (only_replacement) return std::nullopt;
     return text;

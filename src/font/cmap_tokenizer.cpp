@@ -4,7 +4,7 @@
 // deeply nested program costs neither native stack nor rescans.
 #include <charconv>
 
-#include "api/utf8.h"
+#include "base/utf8.h"
 #include "font/cmap.h"
 
 namespace zvk::font {

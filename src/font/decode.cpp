@@ -1,6 +1,6 @@
 #include "font/decode.h"
 
-#include "api/utf8.h"
+#include "base/utf8.h"
 #include "font/predefined_cids.h"
 
 namespace zvk::font {
@@ -45,8 +45,6 @@ std::optional<std::string> to_unicode_text(const ParsedCMap& cmap, std::uint32_t
     }
     return std::nullopt;
 }
-
-bool is_scalar_value(std::uint32_t cp) { return cp <= 0x10FFFF && (cp < 0xD800 || cp > 0xDFFF); }
 
 std::vector<CharCode> split_by_font(const PdfFont& font, std::string_view bytes) {
     if (!font.cid_keyed) return split_bytes_as_codes(bytes);

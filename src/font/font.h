@@ -12,14 +12,17 @@
 #include <unordered_map>
 #include <vector>
 
-#include "content/objects.h"
+#include "base/geometry.h"
 #include "font/cmap.h"
 #include "font/encodings.h"
 #include "font/predefined.h"
 #include "font/range_index.h"
 #include "pdf/object.h"
+#include "pdf/objects.h"
 
 namespace zvk::font {
+
+using pdf::ObjectId;
 
 class PredefinedCids;
 

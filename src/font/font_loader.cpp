@@ -2,13 +2,12 @@
 
 #include <bit>
 
-#include "content/objects.h"
-#include "font/font_objects.h"
 #include "font/font_streams.h"
 #include "font/predefined_cids.h"
 #include "font/sfnt.h"
 #include "font/simple_font.h"
 #include "font/widths.h"
+#include "pdf/objects.h"
 
 namespace zvk::font {
 

@@ -1,14 +1,21 @@
 #include "font/font_streams.h"
 
-#include "content/objects.h"
 #include "font/cff_encoding.h"
-#include "font/font_objects.h"
 #include "font/sfnt.h"
 #include "font/simple_font.h"
+#include "pdf/objects.h"
 
 namespace zvk::font {
 
 namespace {
+
+// The stream's decoded bytes within the font-stream bound; none when no
+// stream is reached or it cannot be decoded within the bound.
+std::optional<std::string> load_font_stream(const pdf::Document& doc, const pdf::Object& object) {
+    auto loaded = load_stream_data(doc, object, kMaxFontStreamBytes);
+    if (!loaded) return std::nullopt;
+    return std::move(loaded->data);
+}
 
 // The object id of the stream the entry leads to; none for a stream that is
 // not an object of its own (nothing else can name it) or no stream at all.

@@ -3,7 +3,7 @@
 #include <array>
 #include <charconv>
 
-#include "api/utf8.h"
+#include "base/utf8.h"
 
 namespace zvk::font {
 
@@ -24,8 +24,6 @@ std::optional<std::uint32_t> parse_hex_u32(std::string_view digits) {
     return value;
 }
 
-bool is_scalar_value(std::uint32_t cp) { return cp <= 0x10FFFF && (cp < 0xD800 || cp > 0xDFFF); }
-
 const std::unordered_map<std::string, std::string>& glyph_list() {
     // Built on first use; the static's initialisation guard makes late
     // arrivals wait for the build, after which reads need no lock.
@@ -43,7 +41,7 @@ std::optional<std::string> uni_name_text(std::string_view hex) {
             if (!is_hex_digit(c)) return std::nullopt;
         }
         std::uint32_t cp = *parse_hex_u32(group);
-        if (cp >= 0xD800 && cp <= 0xDFFF) return std::nullopt;
+        if (!is_scalar_value(cp)) return std::nullopt;
         // U+0000 is a character here, unlike in code_point_to_string.
         append_utf8(text, static_cast<char32_t>(cp));
     }

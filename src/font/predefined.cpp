@@ -5,7 +5,7 @@
 #include <array>
 #include <cerrno>
 
-#include "api/utf8.h"
+#include "base/utf8.h"
 
 namespace zvk::font {
 
@@ -106,30 +106,20 @@ std::optional<std::string> decode_with(std::size_t slot, const char* from, std::
 }
 
 std::optional<std::string> character(std::uint32_t cp) {
-    if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return std::nullopt;
+    if (!is_scalar_value(cp)) return std::nullopt;
     std::string text;
     append_utf8(text, static_cast<char32_t>(cp));
     return text;
 }
 
+// A code of a UTF-16 CMap: one byte, one unit, or a surrogate pair (of a
+// four-byte code whose first unit is no surrogate, only that unit counts).
 std::optional<std::string> decode_utf16_code(std::string_view bytes) {
-    auto unit = [&](std::size_t i) {
-        return (std::uint32_t{static_cast<unsigned char>(bytes[i])} << 8) | static_cast<unsigned char>(bytes[i + 1]);
-    };
-    switch (bytes.size()) {
-    case 1: return character(static_cast<unsigned char>(bytes[0]));
-    case 2: return character(unit(0));
-    case 4: {
-        std::uint32_t hi = unit(0), lo = unit(2);
-        if (hi >= 0xD800 && hi <= 0xDBFF) {
-            if (lo < 0xDC00 || lo > 0xDFFF) return std::nullopt;
-            return character(0x10000 + ((hi - 0xD800) * 0x400) + (lo - 0xDC00));
-        }
-        if (hi >= 0xDC00 && hi <= 0xDFFF) return std::nullopt;
-        return character(hi);
-    }
-    default: return std::nullopt;
-    }
+    if (bytes.size() == 1) return character(static_cast<unsigned char>(bytes[0]));
+    if (bytes.size() != 2 && bytes.size() != 4) return std::nullopt;
+    const Utf16Step step = utf16be_decode_at(bytes, 0);
+    if (!step.valid) return std::nullopt;
+    return character(step.scalar);
 }
 
 }  // namespace

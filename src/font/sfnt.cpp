@@ -5,9 +5,10 @@
 #include <memory>
 #include <set>
 
-#include "api/utf8.h"
-#include "font/font_objects.h"
+#include "base/checked.h"
+#include "base/utf8.h"
 #include "font/font_streams.h"
+#include "pdf/objects.h"
 
 namespace zvk::font {
 
@@ -90,8 +91,7 @@ void decode_format12(std::string_view sub, CmapMaps& maps, CmapBudget& budget) {
         for (std::uint64_t code = start; code <= last; ++code) {
             if (!budget.take()) return;
             const std::uint64_t id = std::uint64_t{glyph} + (code - start);
-            fill_cmap_maps(maps, static_cast<std::uint32_t>(code),
-                           id > UINT32_MAX ? UINT32_MAX : static_cast<std::uint32_t>(id));
+            fill_cmap_maps(maps, static_cast<std::uint32_t>(code), saturate_cast<std::uint32_t>(id));
         }
     }
 }
@@ -185,7 +185,7 @@ CmapMaps collection_cmap(std::string_view bytes, CmapBudget& budget) {
 }  // namespace
 
 void fill_cmap_maps(CmapMaps& maps, std::uint32_t code_point, std::uint32_t glyph) {
-    if (glyph == 0 || code_point > 0x10FFFF || (code_point >= 0xD800 && code_point <= 0xDFFF)) return;
+    if (glyph == 0 || !is_scalar_value(code_point)) return;
     maps.code_point_to_gid.emplace(code_point, glyph);
     if (!maps.gid_to_text.contains(glyph)) {
         std::string text;

@@ -1,12 +1,11 @@
 #include "font/simple_font.h"
 
-#include "content/objects.h"
 #include "font/font_loader.h"
-#include "font/font_objects.h"
 #include "font/font_streams.h"
 #include "font/glyph_names.h"
 #include "font/sfnt.h"
 #include "font/standard_metrics.h"
+#include "pdf/objects.h"
 
 namespace zvk::font {
 

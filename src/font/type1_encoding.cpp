@@ -1,7 +1,7 @@
 // The built-in encoding of an embedded Type1 program, read from the
 // "dup <code> /<name> put" lines of its clear-text part, and the filling of
 // a table from built-in encoding entries, which bare CFF programs share.
-#include "api/utf8.h"
+#include "base/utf8.h"
 #include "font/encodings.h"
 #include "font/glyph_names.h"
 #include "font/simple_font.h"

@@ -2,12 +2,11 @@
 // procedures attached to character codes.
 #include <set>
 
-#include "api/utf8.h"
-#include "content/objects.h"
-#include "font/font_objects.h"
+#include "base/utf8.h"
 #include "font/font_streams.h"
 #include "font/glyph_names.h"
 #include "font/simple_font.h"
+#include "pdf/objects.h"
 
 namespace zvk::font {
 

@@ -1,7 +1,6 @@
 #include "font/widths.h"
 
-#include "content/objects.h"
-#include "font/font_objects.h"
+#include "pdf/objects.h"
 
 namespace zvk::font {
 

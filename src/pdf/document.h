@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "api/core_error.h"
+#include "base/core_error.h"
 #include "pdf/object.h"
 
 namespace zvk::pdf {

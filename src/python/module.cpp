@@ -11,11 +11,11 @@
 #include <string_view>
 #include <vector>
 
-#include "api/core_error.h"
 #include "api/options.h"
 #include "api/pdf_files.h"
 #include "api/result_json.h"
-#include "api/utf8.h"
+#include "base/core_error.h"
+#include "base/utf8.h"
 #include "translator/select.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <bit>
 #include <cmath>
 
-#include "api/stable_sort.h"
+#include "base/stable_sort.h"
 
 namespace zvk {
 

@@ -1,7 +1,7 @@
 #include "segment/line_text.h"
 
-#include "api/text.h"
-#include "api/utf8.h"
+#include "base/text.h"
+#include "base/utf8.h"
 #include "segment/glyph_order.h"
 #include "segment/text_predicates.h"
 

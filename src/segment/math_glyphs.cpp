@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "api/text.h"
+#include "base/text.h"
 #include "segment/glyph_order.h"
 #include "segment/text_predicates.h"
 

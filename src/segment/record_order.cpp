@@ -1,6 +1,6 @@
 #include "segment/record_order.h"
 
-#include "api/stable_sort.h"
+#include "base/stable_sort.h"
 #include "segment/glyph_order.h"
 
 namespace zvk {

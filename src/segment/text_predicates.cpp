@@ -4,8 +4,8 @@
 
 #include <vector>
 
-#include "api/text.h"
-#include "api/utf8.h"
+#include "base/text.h"
+#include "base/utf8.h"
 
 namespace zvk {
 

@@ -2,8 +2,8 @@
 
 #include <cstddef>
 
-#include "api/text.h"
-#include "api/utf8.h"
+#include "base/text.h"
+#include "base/utf8.h"
 
 namespace zvk {
 

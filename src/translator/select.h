@@ -3,8 +3,8 @@
 
 #include <memory>
 
-#include "api/core_error.h"
-#include "api/options.h"
+#include "base/core_error.h"
+#include "base/options.h"
 
 namespace zvk {
 

@@ -47,15 +47,11 @@ def test_cyclic_parent_keeps_the_defaults(tmp_path):
         "<< /Type /Page /Parent 3 0 R /Contents 4 0 R >>",
         stream("", b"q Q"),
     ])
-    path = tmp_path / "cycle.pdf"
-    path.write_bytes(data)
-    try:
-        doc = json.loads(z.extract(str(path)))
-    except RuntimeError as e:  # the reader may refuse such a tree outright
-        assert str(e).startswith("failed to open PDF: ")
-        return
-    for page in doc["pages"]:
-        assert page["media_box"] == [0.0, 0.0, 612.0, 792.0]
+    # The file is read: the loop in the inheritance chain is cut, the page is
+    # listed once and takes the defaults.
+    doc = extract(tmp_path, data)
+    assert doc["pages"] == [{"index": 0, "media_box": [0.0, 0.0, 612.0, 792.0],
+                             "object_id": "3 0", "rotate": 0}]
 
 
 @pytest.mark.parametrize("options, pages", [

@@ -107,20 +107,5 @@ TEST(RecordsJson, PageRegionDiagnostic) {
               "{\"message\":\"m\",\"page_index\":4}");
 }
 
-TEST(RecordsJson, EmptyDocumentPretty) {
-    ExtractedDocument doc;
-    std::string out;
-    JsonWriter w(out);
-    serialize_extracted_document(w, doc);
-    EXPECT_EQ(out,
-              "{\n"
-              "  \"coordinate_space\": \"pdf-user-space-origin-bottom-left-y-up\",\n"
-              "  \"diagnostics\": [],\n"
-              "  \"glyphs\": [],\n"
-              "  \"pages\": [],\n"
-              "  \"regions\": []\n"
-              "}");
-}
-
 }  // namespace
 }  // namespace zvk

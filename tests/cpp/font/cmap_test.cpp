@@ -183,7 +183,33 @@ TEST(ParseCMapProgram, CidEntriesAndTokenConsumption) {
     ASSERT_EQ(cmap.cid_ranges.size(), 2u);
     EXPECT_EQ(cmap.cid_ranges[0].first_cid, 100u);
     EXPECT_EQ(cmap.cid_ranges[1].lo, 0x200u);
-    EXPECT_EQ(cmap.cid_ranges[1].first_cid, 1u);  // the low 32 bits
+    // A CID beyond 32 bits saturates: its low 32 bits (1) would name an
+    // unrelated glyph, whose width and glyph id the code would then take.
+    EXPECT_EQ(cmap.cid_ranges[1].first_cid, 4294967295u);
+}
+
+TEST(ParseCMapProgram, CidsOutside32BitsSaturate) {
+    struct Case {
+        const char* cid;
+        std::uint32_t expected;
+    } cases[] = {
+        {"0", 0u},
+        {"65535", 65535u},
+        {"4294967295", 4294967295u},
+        {"4294967296", 4294967295u},           // not 0
+        {"4294967301", 4294967295u},           // not 5
+        {"9223372036854775807", 4294967295u},  // the largest integer a token holds
+        {"-1", 0u},                            // not 4294967295
+        {"-4294967291", 0u},                   // not 5
+    };
+    for (const auto& c : cases) {
+        auto cmap = parse_cmap_program(std::string("begincidchar <20> ") + c.cid + " endcidchar "
+                                       "begincidrange <30> <3F> " + c.cid + " endcidrange");
+        ASSERT_TRUE(cmap.cid_chars.contains(0x20)) << c.cid;
+        EXPECT_EQ(cmap.cid_chars.at(0x20), c.expected) << c.cid;
+        ASSERT_EQ(cmap.cid_ranges.size(), 1u) << c.cid;
+        EXPECT_EQ(cmap.cid_ranges[0].first_cid, c.expected) << c.cid;
+    }
 }
 
 TEST(ParseCMapProgram, EmptyProgramCountsAsAbsent) {

@@ -6,10 +6,10 @@
 #include <fstream>
 #include <sstream>
 
-#include "api/utf8.h"
-#include "content/objects.h"
+#include "base/utf8.h"
 #include "font/decode.h"
 #include "font/font_loader.h"
+#include "pdf/objects.h"
 
 namespace zvk::font {
 namespace {

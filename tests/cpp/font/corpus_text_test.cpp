@@ -12,7 +12,7 @@
 #include <map>
 #include <sstream>
 
-#include "api/utf8.h"
+#include "base/utf8.h"
 #include "font/shown_text.h"
 
 extern char** environ;

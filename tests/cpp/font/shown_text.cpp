@@ -5,9 +5,9 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "content/objects.h"
 #include "font/decode.h"
 #include "font/font_loader.h"
+#include "pdf/objects.h"
 
 namespace zvk::font::test {
 

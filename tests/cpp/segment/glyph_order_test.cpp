@@ -7,7 +7,7 @@
 #include <limits>
 #include <random>
 
-#include "api/stable_sort.h"
+#include "base/stable_sort.h"
 
 namespace zvk {
 namespace {

@@ -1,4 +1,4 @@
-#include "api/utf8.h"
+#include "base/utf8.h"
 
 namespace zvk {
 
@@ -37,8 +37,22 @@ Utf8Step utf8_decode_at(std::string_view text, std::size_t offset) {
     return {kReplacementChar, offset, k, false};
 }
 
+Utf16Step utf16be_decode_at(std::string_view bytes, std::size_t offset) {
+    auto unit_at = [&](std::size_t i) {
+        return static_cast<char32_t>((static_cast<unsigned char>(bytes[i]) << 8) |
+                                     static_cast<unsigned char>(bytes[i + 1]));
+    };
+    const char32_t unit = unit_at(offset);
+    if (unit < 0xD800 || unit > 0xDFFF) return {unit, 2, true};
+    if (unit <= 0xDBFF && offset + 4 <= bytes.size()) {
+        const char32_t low = unit_at(offset + 2);
+        if (low >= 0xDC00 && low <= 0xDFFF) return {0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00), 4, true};
+    }
+    return {kReplacementChar, 2, false};
+}
+
 void append_utf8(std::string& out, char32_t c) {
-    if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) c = kReplacementChar;
+    if (!is_scalar_value(c)) c = kReplacementChar;
     if (c < 0x80) {
         out.push_back(static_cast<char>(c));
     } else if (c < 0x800) {

@@ -1,6 +1,6 @@
-// Small helpers through which content and font code read the object graph:
-// following references with a bound, names, arrays, matrices, rectangles,
-// streams with a size bound, and resource dictionaries.
+// Generic access to the object graph for the layers above: following
+// references with a bound, names, numbers, arrays, dictionary entries, streams
+// with a size bound, and resource dictionaries.
 #pragma once
 
 #include <cstdint>
@@ -10,7 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "content/records.h"
 #include "pdf/document.h"
 #include "pdf/object.h"
 
@@ -27,6 +26,16 @@ std::optional<std::string> object_as_name(const pdf::Object& object);
 // The elements of the array the object resolves to, as stored; none otherwise.
 std::optional<std::vector<pdf::Object>> resolve_array(const pdf::Document& doc,
                                                       const pdf::Object& object);
+// The dictionary's entry, resolved (null when absent).
+pdf::Object resolved_entry(const pdf::Document& doc, const pdf::Object& dictionary,
+                           const std::string& key);
+
+// An integer converted to f32 or a real kept; none for any other kind.
+std::optional<float> number_value(const pdf::Object& resolved);
+
+// A number converted to u32 by truncation with saturation: negative values
+// and NaN give 0, values beyond the u32 range 4294967295. Other kinds give 0.
+std::uint32_t number_to_u32(const pdf::Object& resolved);
 
 struct LoadedStream {
     std::string data;
@@ -81,10 +90,5 @@ struct ResourceScope {
 ResourceMap read_resource_category(const pdf::Document& doc, const pdf::Object& resources,
                                    const std::string& category);
 ResourceMaps load_page_resources(const pdf::Document& doc, const pdf::Object& resources);
-
-// The dictionary's Matrix entry (unresolved) as six floats, or none.
-std::optional<Matrix> read_matrix_entry(const pdf::Object& dictionary);
-// The dictionary's BBox or Rect entry (unresolved), normalised, or none.
-std::optional<Box> read_rect_entry(const pdf::Object& dictionary, const std::string& key);
 
 }  // namespace zvk

@@ -1,4 +1,4 @@
-#include "api/json_writer.h"
+#include "base/json_writer.h"
 
 #include <cassert>
 #include <charconv>

@@ -1,4 +1,4 @@
-#include "api/core_error.h"
+#include "base/core_error.h"
 
 #include <string>
 

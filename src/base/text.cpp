@@ -1,6 +1,6 @@
-#include "api/text.h"
+#include "base/text.h"
 
-#include "api/utf8.h"
+#include "base/utf8.h"
 
 namespace zvk {
 

@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "api/text.h"
-#include "api/utf8.h"
+#include "base/text.h"
+#include "base/utf8.h"
 
 namespace zvk {
 namespace {

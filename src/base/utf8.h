@@ -1,5 +1,6 @@
 // The one UTF-8 decoder of the module: scalar values with their byte offsets,
-// and lossy conversion of arbitrary bytes to valid UTF-8.
+// and lossy conversion of arbitrary bytes to valid UTF-8; the one UTF-16BE
+// decoder and the one test for Unicode scalar values.
 #pragma once
 
 #include <cstddef>
@@ -10,6 +11,11 @@
 namespace zvk {
 
 inline constexpr char32_t kReplacementChar = 0xFFFD;
+
+// At most U+10FFFF and not a surrogate: what UTF-8 and UTF-16 can encode.
+constexpr bool is_scalar_value(std::uint32_t cp) {
+    return cp <= 0x10FFFF && (cp < 0xD800 || cp > 0xDFFF);
+}
 
 struct Utf8Step {
     char32_t scalar;     // U+FFFD for an invalid sequence
@@ -47,6 +53,17 @@ private:
     std::string_view text_;
 };
 
+// One step of UTF-16BE: the unit at `offset` (offset + 2 <= bytes.size()), or
+// the surrogate pair it starts. An unpaired surrogate is invalid: U+FFFD, its
+// two bytes consumed (a high surrogate's partner is left for the next step).
+struct Utf16Step {
+    char32_t scalar;     // U+FFFD for an unpaired surrogate
+    std::size_t length;  // 2 or 4
+    bool valid;
+};
+Utf16Step utf16be_decode_at(std::string_view bytes, std::size_t offset);
+
+// Appends the scalar's UTF-8 form; a value that is not a scalar value gives U+FFFD.
 void append_utf8(std::string& out, char32_t scalar);
 // The bytes as text, each invalid sequence replaced by U+FFFD.
 std::string utf8_lossy(std::string_view bytes);

@@ -1,10 +1,10 @@
-#include "content/objects.h"
+#include "pdf/objects.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "api/utf8.h"
-#include "content/geometry.h"
+#include "base/checked.h"
+#include "base/utf8.h"
 
 namespace zvk {
 
@@ -26,6 +26,23 @@ std::optional<std::vector<pdf::Object>> resolve_array(const pdf::Document& doc,
     pdf::Object resolved = resolve_object(doc, object);
     if (!resolved.is_array()) return std::nullopt;
     return resolved.array_items();
+}
+
+pdf::Object resolved_entry(const pdf::Document& doc, const pdf::Object& dictionary,
+                           const std::string& key) {
+    return resolve_object(doc, dictionary.get(key));
+}
+
+std::optional<float> number_value(const pdf::Object& resolved) {
+    if (resolved.is_integer()) return static_cast<float>(resolved.as_integer());
+    if (resolved.is_real()) return resolved.as_real();
+    return std::nullopt;
+}
+
+std::uint32_t number_to_u32(const pdf::Object& resolved) {
+    if (resolved.is_integer()) return saturate_cast<std::uint32_t>(resolved.as_integer());
+    if (resolved.is_real()) return saturate_from_float<std::uint32_t>(resolved.as_real());
+    return 0;
 }
 
 std::optional<ReachedStream> reach_stream(const pdf::Document&, const pdf::Object& object) {
@@ -97,22 +114,6 @@ ResourceMaps load_page_resources(const pdf::Document& doc, const pdf::Object& re
     return {read_resource_category(doc, resources, "Font"),
             read_resource_category(doc, resources, "XObject"),
             read_resource_category(doc, resources, "ExtGState")};
-}
-
-std::optional<Matrix> read_matrix_entry(const pdf::Object& dictionary) {
-    pdf::Object entry = dictionary.get("Matrix");
-    if (!entry.is_array() || entry.array_size() < 6) return std::nullopt;
-    Matrix m{};
-    for (std::size_t i = 0; i < 6; ++i) m[i] = entry.array_at(i).as_f32();
-    return m;
-}
-
-std::optional<Box> read_rect_entry(const pdf::Object& dictionary, const std::string& key) {
-    pdf::Object entry = dictionary.get(key);
-    if (!entry.is_array() || entry.array_size() < 4) return std::nullopt;
-    float v[4];
-    for (std::size_t i = 0; i < 4; ++i) v[i] = entry.array_at(i).as_f32();
-    return normalized_box(v[0], v[1], v[2], v[3]);
 }
 
 }  // namespace zvk
