@@ -112,19 +112,24 @@ DecodedChar decode_char_code(const PdfFont& font, std::uint32_t code, std::strin
         break;
     }
     if (!text && gid) {
-        if (auto it = font.gid_to_text->find(*gid); it != font.gid_to_text->end()) text = it->second;
+        // The map holds the code point whose character is the glyph's text.
+        if (auto code_point = font.gid_to_text->find(*gid)) {
+            std::string character;
+            append_utf8(character, static_cast<char32_t>(*code_point));
+            text = std::move(character);
+        }
     }
     const CodePointToGid& by_code_point = *font.code_point_to_gid;
     if (!text && !by_code_point.empty()) {
-        if (auto it = by_code_point.find(code); it != by_code_point.end() && is_scalar_value(code)) {
+        if (auto mapped = by_code_point.find(code); mapped && is_scalar_value(code)) {
             std::string character;
             append_utf8(character, static_cast<char32_t>(code));
             text = std::move(character);
-            gid = it->second;
+            gid = *mapped;
         }
     } else if (text && !text->empty() && !gid && !by_code_point.empty()) {
         char32_t first = utf8_decode_at(*text, 0).scalar;
-        if (auto it = by_code_point.find(first); it != by_code_point.end()) gid = it->second;
+        if (auto mapped = by_code_point.find(first)) gid = *mapped;
     }
 
     const float w = font.widths->width_of(font.cid_keyed ? cid : code);

@@ -15,6 +15,7 @@
 #include "base/geometry.h"
 #include "font/cmap.h"
 #include "font/encodings.h"
+#include "font/key_runs.h"
 #include "font/predefined.h"
 #include "font/range_index.h"
 #include "pdf/object.h"
@@ -109,8 +110,10 @@ struct Type3Data {
     Matrix font_matrix = kDefaultFontMatrix;
 };
 
-using CodePointToGid = std::unordered_map<std::uint32_t, std::uint32_t>;
-using GidToText = std::unordered_map<std::uint32_t, std::string>;
+// An embedded program's cmap maps, as runs (see font/sfnt.h): code point to
+// glyph id, and glyph id to the code point whose character is the glyph's text.
+using CodePointToGid = RunMap;
+using GidToText = RunMap;
 
 // A loaded font. Never changed after loading; the large parts are shared so
 // that the same font selected under another resource name costs a few small

@@ -77,13 +77,13 @@ std::shared_ptr<const std::vector<std::uint16_t>> read_cid_to_gid_table(const pd
 
 ProgramMaps read_program_maps(const pdf::Document& doc, const pdf::Object& entry, FontStreamParts* parts) {
     return kept_or_read(part(parts, &FontStreamParts::programs), doc, entry, [&] {
-        CmapMaps maps;
+        SharedCmapMaps maps = std::make_shared<const CmapMaps>();
         if (auto program = load_font_stream(doc, entry)) {
-            CmapBudget budget;  // each program has its own allowance
-            maps = read_collection_cmap(*program, budget);
+            CmapBudget own;
+            maps = read_collection_cmap(*program, parts ? parts->cmap_work : own);
         }
-        return ProgramMaps{std::make_shared<const CodePointToGid>(std::move(maps.code_point_to_gid)),
-                           std::make_shared<const GidToText>(std::move(maps.gid_to_text))};
+        // Both maps live as long as either is held.
+        return ProgramMaps{{maps, &maps->code_point_to_gid}, {maps, &maps->gid_to_text}};
     });
 }
 

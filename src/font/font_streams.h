@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "font/font.h"
+#include "font/sfnt.h"
 #include "pdf/document.h"
 
 namespace zvk::font {
@@ -38,6 +39,13 @@ public:
     std::map<ObjectId, CMapStream> cmaps;
     std::map<ObjectId, std::shared_ptr<const std::vector<std::uint16_t>>> cid_to_gid_tables;
     std::map<ObjectId, ProgramMaps> programs;
+    // One work allowance for every embedded program of the document, so that
+    // many programs cannot each map millions of codes. Each program is read
+    // once, when a font naming it is first selected (pages in order, each
+    // page's content, forms and appearances as they are painted; FontFile2,
+    // FontFile3, FontFile within a descriptor): which one the allowance runs
+    // out in follows from the document alone.
+    CmapBudget cmap_work;
     std::map<ObjectId, std::shared_ptr<const SimpleEncoding>> type1_encodings;
     std::map<ObjectId, std::shared_ptr<const SimpleEncoding>> cff_encodings;
     // Procedures that decoded, and those that did not at the full bound.
@@ -53,7 +61,8 @@ std::shared_ptr<const std::vector<std::uint16_t>> read_cid_to_gid_table(const pd
                                                                         const pdf::Object& entry,
                                                                         FontStreamParts* parts);
 // The maps of the program's cmap table; empty maps when the stream is
-// unreadable or maps nothing.
+// unreadable or maps nothing. With `parts`, the program's work comes out of
+// the document's allowance; without, it has an allowance of its own.
 ProgramMaps read_program_maps(const pdf::Document& doc, const pdf::Object& entry, FontStreamParts* parts);
 // What an embedded Type1 program's built-in encoding gives each code (the
 // entries a table's empty entries are filled from); null when unreadable.

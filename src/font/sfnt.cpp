@@ -3,12 +3,13 @@
 #include <algorithm>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 
 #include "base/checked.h"
 #include "base/utf8.h"
-#include "font/font_streams.h"
 #include "pdf/objects.h"
+#include "font/font_streams.h"
 
 namespace zvk::font {
 
@@ -28,9 +29,9 @@ bool fits(std::string_view data, std::uint64_t at, std::uint64_t length) {
     return at <= data.size() && length <= data.size() - at;
 }
 
-using SharedMaps = std::shared_ptr<const CmapMaps>;
+constexpr std::uint32_t kLastScalar = 0x10FFFF;
 
-void decode_format0(std::string_view sub, CmapMaps& maps, CmapBudget& budget) {
+void decode_format0(std::string_view sub, CmapMapsBuilder& maps, CmapBudget& budget) {
     if (sub.size() < 262) return;
     for (std::uint32_t code = 0; code < 256; ++code) {
         if (!budget.take()) return;
@@ -38,7 +39,16 @@ void decode_format0(std::string_view sub, CmapMaps& maps, CmapBudget& budget) {
     }
 }
 
-void decode_format4(std::string_view sub, CmapMaps& maps, CmapBudget& budget) {
+// Codes first to last, each mapped to (code + delta) mod 65536: one run up to
+// glyph 0xFFFF, one from glyph 0 (which maps nothing) on.
+void fill_delta_segment(CmapMapsBuilder& maps, std::uint32_t first, std::uint32_t last, std::uint32_t delta) {
+    const std::uint32_t glyph = (first + delta) & 0xFFFF;
+    const std::uint64_t before_wrap = std::uint64_t{first} + (0xFFFF - glyph);
+    maps.fill_run(first, static_cast<std::uint32_t>(std::min<std::uint64_t>(last, before_wrap)), glyph);
+    if (before_wrap < last) maps.fill_run(static_cast<std::uint32_t>(before_wrap + 1), last, 0);
+}
+
+void decode_format4(std::string_view sub, CmapMapsBuilder& maps, CmapBudget& budget) {
     if (sub.size() < 14) return;
     const std::uint64_t seg_count = u16_at(sub, 6) / 2;
     if (seg_count == 0 || !fits(sub, 0, 16 + 8 * seg_count)) return;
@@ -50,12 +60,17 @@ void decode_format4(std::string_view sub, CmapMaps& maps, CmapBudget& budget) {
         const std::uint64_t range_offset_at = 16 + 6 * seg_count + 2 * k;
         const std::uint32_t range_offset = u16_at(sub, range_offset_at);
         if ((start == 0xFFFF && end == 0xFFFF) || start > end) continue;
+        if (range_offset == 0) {
+            // Each code costs its unit as in a walk code by code; the
+            // segment is entered as runs.
+            const std::uint64_t codes = end - start + 1;
+            const std::uint64_t taken = budget.take_up_to(codes);
+            if (taken > 0) fill_delta_segment(maps, start, start + static_cast<std::uint32_t>(taken) - 1, delta);
+            if (taken < codes) return;
+            continue;
+        }
         for (std::uint32_t code = start; code <= end; ++code) {
             if (!budget.take()) return;
-            if (range_offset == 0) {
-                fill_cmap_maps(maps, code, (code + delta) & 0xFFFF);
-                continue;
-            }
             const std::uint64_t at = range_offset_at + range_offset + 2 * std::uint64_t{code - start};
             if (!fits(sub, at, 2)) break;
             const std::uint32_t index = u16_at(sub, at);
@@ -64,7 +79,7 @@ void decode_format4(std::string_view sub, CmapMaps& maps, CmapBudget& budget) {
     }
 }
 
-void decode_format6(std::string_view sub, CmapMaps& maps, CmapBudget& budget) {
+void decode_format6(std::string_view sub, CmapMapsBuilder& maps, CmapBudget& budget) {
     if (sub.size() < 10) return;
     const std::uint32_t first = u16_at(sub, 6);
     const std::uint64_t count = u16_at(sub, 8);
@@ -75,7 +90,7 @@ void decode_format6(std::string_view sub, CmapMaps& maps, CmapBudget& budget) {
     }
 }
 
-void decode_format12(std::string_view sub, CmapMaps& maps, CmapBudget& budget) {
+void decode_format12(std::string_view sub, CmapMapsBuilder& maps, CmapBudget& budget) {
     if (sub.size() < 16) return;
     const std::uint64_t groups = u32_at(sub, 12);
     for (std::uint64_t g = 0; g < groups && fits(sub, 16 + 12 * g, 12); ++g) {
@@ -87,18 +102,21 @@ void decode_format12(std::string_view sub, CmapMaps& maps, CmapBudget& budget) {
         if (start > end) continue;
         // Codes past U+10FFFF are never entered, so the group stops there:
         // the same maps for a fraction of the work.
-        const std::uint64_t last = std::min({std::uint64_t{end}, std::uint64_t{0x10FFFF}, std::uint64_t{start} + kMaxCodesPerGroup - 1});
-        for (std::uint64_t code = start; code <= last; ++code) {
-            if (!budget.take()) return;
-            const std::uint64_t id = std::uint64_t{glyph} + (code - start);
-            fill_cmap_maps(maps, static_cast<std::uint32_t>(code), saturate_cast<std::uint32_t>(id));
-        }
+        const std::uint64_t last = std::min({std::uint64_t{end}, std::uint64_t{kLastScalar},
+                                             std::uint64_t{start} + kMaxCodesPerGroup - 1});
+        if (last < start) continue;
+        // Each code costs its unit as in a walk code by code; the group is
+        // entered as one run.
+        const std::uint64_t codes = last - start + 1;
+        const std::uint64_t taken = budget.take_up_to(codes);
+        if (taken > 0) maps.fill_run(start, static_cast<std::uint32_t>(start + taken - 1), glyph);
+        if (taken < codes) return;
     }
 }
 
 CmapMaps decode_subtable(std::string_view sub, CmapBudget& budget) {
-    CmapMaps maps;
-    if (sub.size() < 4) return maps;
+    CmapMapsBuilder maps;
+    if (sub.size() < 4) return {};
     switch (u16_at(sub, 0)) {
     case 0: decode_format0(sub, maps, budget); break;
     case 4: decode_format4(sub, maps, budget); break;
@@ -106,7 +124,7 @@ CmapMaps decode_subtable(std::string_view sub, CmapBudget& budget) {
     case 12: decode_format12(sub, maps, budget); break;
     default: break;
     }
-    return maps;
+    return maps.build();
 }
 
 std::optional<int> priority_of(std::uint32_t platform, std::uint32_t encoding) {
@@ -118,14 +136,18 @@ std::optional<int> priority_of(std::uint32_t platform, std::uint32_t encoding) {
     return std::nullopt;
 }
 
-SharedMaps choose_shared(std::string_view table, CmapBudget& budget) {
-    static const SharedMaps kEmpty = std::make_shared<const CmapMaps>();
-    if (table.size() < 4) return kEmpty;
+SharedCmapMaps no_maps() {
+    static const SharedCmapMaps empty = std::make_shared<const CmapMaps>();
+    return empty;
+}
+
+SharedCmapMaps choose_shared(std::string_view table, CmapBudget& budget) {
+    if (table.size() < 4) return no_maps();
     const std::uint64_t count = u16_at(table, 2);
-    if (count == 0) return kEmpty;
+    if (count == 0) return no_maps();
     // Encoding records that share a subtable decode it once.
-    std::map<std::uint32_t, SharedMaps> decoded;
-    SharedMaps result = kEmpty;
+    std::map<std::uint32_t, SharedCmapMaps> decoded;
+    SharedCmapMaps result = no_maps();
     int best = -1;
     for (std::uint64_t k = 0; k < count && fits(table, 4 + 8 * k, 8); ++k) {
         if (!budget.take()) break;
@@ -133,7 +155,7 @@ SharedMaps choose_shared(std::string_view table, CmapBudget& budget) {
         auto priority = priority_of(u16_at(table, at), u16_at(table, at + 2));
         const std::uint32_t offset = u32_at(table, at + 4);
         if (!priority || offset >= table.size() || *priority < best) continue;
-        SharedMaps& candidate = decoded[offset];
+        SharedCmapMaps& candidate = decoded[offset];
         if (!candidate) candidate = std::make_shared<const CmapMaps>(decode_subtable(table.substr(offset), budget));
         if (!candidate->code_point_to_gid.empty() || *priority > best) {
             result = candidate;
@@ -145,26 +167,90 @@ SharedMaps choose_shared(std::string_view table, CmapBudget& budget) {
 
 // cmap tables already decoded for this program, by their place in the file,
 // so fonts of a collection that share one decode it once.
-using TableMemo = std::map<std::pair<std::uint64_t, std::uint64_t>, SharedMaps>;
+using TableMemo = std::map<std::pair<std::uint64_t, std::uint64_t>, SharedCmapMaps>;
 
-std::optional<SharedMaps> read_sfnt_shared(std::string_view bytes, std::uint64_t start, CmapBudget& budget,
-                                           TableMemo& memo) {
-    if (!fits(bytes, start, 12)) return std::nullopt;
+SharedCmapMaps read_sfnt_shared(std::string_view bytes, std::uint64_t start, CmapBudget& budget, TableMemo& memo) {
+    if (!fits(bytes, start, 12)) return nullptr;
     const std::uint64_t count = u16_at(bytes, start + 4);
-    if (count == 0 || !fits(bytes, start + 12, 16 * count)) return std::nullopt;
+    if (count == 0 || !fits(bytes, start + 12, 16 * count)) return nullptr;
     std::optional<std::pair<std::uint64_t, std::uint64_t>> cmap;
     for (std::uint64_t k = 0; k < count; ++k) {
-        if (!budget.take()) return std::nullopt;
+        if (!budget.take()) return nullptr;
         const std::uint64_t at = start + 12 + 16 * k;
         if (bytes.substr(at, 4) == "cmap") cmap = {u32_at(bytes, at + 8), u32_at(bytes, at + 12)};
     }
-    if (!cmap || cmap->second < 4 || !fits(bytes, cmap->first, cmap->second)) return std::nullopt;
-    SharedMaps& maps = memo[*cmap];
+    if (!cmap || cmap->second < 4 || !fits(bytes, cmap->first, cmap->second)) return nullptr;
+    SharedCmapMaps& maps = memo[*cmap];
     if (!maps) maps = choose_shared(bytes.substr(cmap->first, cmap->second), budget);
     return maps;
 }
 
-CmapMaps collection_cmap(std::string_view bytes, CmapBudget& budget) {
+}  // namespace
+
+void CmapMapsBuilder::append(KeyRun run) {
+    if (run.first == run.last) run.same_value = false;
+    // Codes listed one by one with consecutive glyphs (format 4 glyph
+    // arrays, formats 0 and 6) join the run before them.
+    if (listed_.empty() || !listed_.back().join(run)) listed_.push_back(run);
+}
+
+void CmapMapsBuilder::fill_run(std::uint32_t first, std::uint32_t last, std::uint32_t glyph) {
+    auto glyph_at = [&](std::uint64_t code) {
+        return saturate_cast<std::uint32_t>(std::uint64_t{glyph} + (code - first));
+    };
+    // Codes from..to, none of them a surrogate: glyph ids step by one up to
+    // the largest u32 value and stay there.
+    auto fill_scalars = [&](std::uint64_t from, std::uint64_t to) {
+        if (from > to) return;
+        std::uint32_t id = glyph_at(from);
+        if (id == 0) {  // only the run's first code can meet glyph 0: the ids never wrap
+            if (++from > to) return;
+            id = 1;
+        }
+        const std::uint64_t stepping_to = std::min(to, from + (UINT32_MAX - id));
+        append({static_cast<std::uint32_t>(from), static_cast<std::uint32_t>(stepping_to), id, false});
+        if (stepping_to < to) {
+            append({static_cast<std::uint32_t>(stepping_to + 1), static_cast<std::uint32_t>(to), UINT32_MAX, true});
+        }
+    };
+    const std::uint64_t stop = std::min(last, kLastScalar);
+    if (first > stop) return;
+    fill_scalars(first, std::min<std::uint64_t>(stop, 0xD7FF));
+    fill_scalars(std::max<std::uint64_t>(first, 0xE000), stop);
+}
+
+CmapMaps CmapMapsBuilder::build() const {
+    CmapMaps maps;
+    maps.code_point_to_gid = RunMap::first_wins(listed_);
+    // A glyph's text is the first code point listed for it, whether or not
+    // that code point kept an earlier glyph.
+    std::vector<KeyRun> by_glyph;
+    by_glyph.reserve(listed_.size());
+    for (const KeyRun& run : listed_) {
+        if (run.same_value) {  // glyph ids saturated at the largest value: one glyph
+            by_glyph.push_back({run.value, run.value, run.first, false});
+        } else {
+            by_glyph.push_back({run.value, run.value + (run.last - run.first), run.first, false});
+        }
+    }
+    maps.gid_to_text = RunMap::first_wins(by_glyph);
+    return maps;
+}
+
+void fill_cmap_maps(CmapMapsBuilder& maps, std::uint32_t code_point, std::uint32_t glyph) {
+    maps.fill_run(code_point, code_point, glyph);
+}
+
+SharedCmapMaps choose_cmap_subtable(std::string_view table, CmapBudget& budget) {
+    return choose_shared(table, budget);
+}
+
+SharedCmapMaps read_sfnt_cmap(std::string_view bytes, std::uint64_t start, CmapBudget& budget) {
+    TableMemo memo;
+    return read_sfnt_shared(bytes, start, budget, memo);
+}
+
+SharedCmapMaps read_collection_cmap(std::string_view bytes, CmapBudget& budget) {
     TableMemo memo;
     if (bytes.size() >= 12 && bytes.starts_with("ttcf")) {
         const std::uint64_t fonts = u32_at(bytes, 8);
@@ -173,39 +259,14 @@ CmapMaps collection_cmap(std::string_view bytes, CmapBudget& budget) {
             if (!budget.take()) break;
             const std::uint32_t offset = u32_at(bytes, 12 + 4 * k);
             if (offset >= bytes.size() || !tried.insert(offset).second) continue;
-            auto maps = read_sfnt_shared(bytes, offset, budget, memo);
-            if (maps && !(*maps)->code_point_to_gid.empty()) return **maps;
+            SharedCmapMaps maps = read_sfnt_shared(bytes, offset, budget, memo);
+            if (maps && !maps->code_point_to_gid.empty()) return maps;
         }
-        return {};
+        return no_maps();
     }
-    auto maps = read_sfnt_shared(bytes, 0, budget, memo);
-    return maps ? **maps : CmapMaps{};
+    SharedCmapMaps maps = read_sfnt_shared(bytes, 0, budget, memo);
+    return maps ? maps : no_maps();
 }
-
-}  // namespace
-
-void fill_cmap_maps(CmapMaps& maps, std::uint32_t code_point, std::uint32_t glyph) {
-    if (glyph == 0 || !is_scalar_value(code_point)) return;
-    maps.code_point_to_gid.emplace(code_point, glyph);
-    if (!maps.gid_to_text.contains(glyph)) {
-        std::string text;
-        append_utf8(text, static_cast<char32_t>(code_point));
-        maps.gid_to_text.emplace(glyph, std::move(text));
-    }
-}
-
-CmapMaps choose_cmap_subtable(std::string_view table, CmapBudget& budget) {
-    return *choose_shared(table, budget);
-}
-
-std::optional<CmapMaps> read_sfnt_cmap(std::string_view bytes, std::uint64_t start, CmapBudget& budget) {
-    TableMemo memo;
-    auto maps = read_sfnt_shared(bytes, start, budget, memo);
-    if (!maps) return std::nullopt;
-    return **maps;
-}
-
-CmapMaps read_collection_cmap(std::string_view bytes, CmapBudget& budget) { return collection_cmap(bytes, budget); }
 
 CmapMaps find_embedded_font_program(const pdf::Document& doc, const pdf::Object& font_descriptor) {
     ProgramMaps maps = find_embedded_program_maps(doc, font_descriptor, nullptr);

@@ -73,15 +73,22 @@ TEST(DecodeCharCode, SourcesInOrder) {
 }
 
 TEST(DecodeCharCode, GlyphIdsAndGlyphText) {
-    auto cmap_maps = [](PdfFont& font, CodePointToGid by_code_point, GidToText by_gid) {
-        font.code_point_to_gid = std::make_shared<const CodePointToGid>(std::move(by_code_point));
-        font.gid_to_text = std::make_shared<const GidToText>(std::move(by_gid));
+    using Pairs = std::vector<std::pair<std::uint32_t, std::uint32_t>>;
+    auto runs = [](const Pairs& pairs) {
+        std::vector<KeyRun> listed;
+        for (const auto& [key, value] : pairs) listed.push_back({key, key, value, false});
+        return RunMap::first_wins(listed);
+    };
+    // Code point to glyph, and glyph to the code point of its text.
+    auto cmap_maps = [&](PdfFont& font, const Pairs& by_code_point, const Pairs& by_gid) {
+        font.code_point_to_gid = std::make_shared<const CodePointToGid>(runs(by_code_point));
+        font.gid_to_text = std::make_shared<const GidToText>(runs(by_gid));
     };
     {
         // Identity CIDToGIDMap without ToUnicode: gid = CID, text by glyph.
         PdfFont font = type0_font();
         font.cid_to_gid.kind = CidToGid::Kind::Identity;
-        cmap_maps(font, {{0x4E2D, 7}}, {{7, "\u4E2D"}});
+        cmap_maps(font, {{0x4E2D, 7}}, {{7, 0x4E2D}});
         auto decoded = decode_char_code(font, 7, hex_bytes("0007"));
         EXPECT_EQ(decoded.unicode, "\u4E2D");
         EXPECT_EQ(decoded.gid, 7u);
@@ -92,7 +99,7 @@ TEST(DecodeCharCode, GlyphIdsAndGlyphText) {
         PdfFont font = type0_font();
         font.cid_to_gid.kind = CidToGid::Kind::Table;
         font.cid_to_gid.table = std::make_shared<const std::vector<std::uint16_t>>(std::vector<std::uint16_t>(0x50, 0));
-        cmap_maps(font, {{0x41, 36}}, {{36, "A"}});
+        cmap_maps(font, {{0x41, 36}}, {{36, 'A'}});
         auto decoded = decode_char_code(font, 0x41, hex_bytes("0041"));
         EXPECT_EQ(decoded.unicode, "A");
         EXPECT_EQ(decoded.gid, 36u);
@@ -104,7 +111,7 @@ TEST(DecodeCharCode, GlyphIdsAndGlyphText) {
     {
         // A simple TrueType font: text from its table, gid by the text's first character.
         PdfFont font = simple_font_with(nullptr);
-        cmap_maps(font, {{0x41, 36}}, {{36, "A"}});
+        cmap_maps(font, {{0x41, 36}}, {{36, 'A'}});
         auto decoded = decode_char_code(font, 0x41, "A");
         EXPECT_EQ(decoded.unicode, "A");
         EXPECT_EQ(decoded.gid, 36u);
@@ -112,7 +119,7 @@ TEST(DecodeCharCode, GlyphIdsAndGlyphText) {
     {
         // A code that is not a scalar value never becomes text by itself.
         PdfFont font = type0_font();
-        cmap_maps(font, {{0xD800, 5}}, {{5, "x"}});
+        cmap_maps(font, {{0xD800, 5}}, {{5, 'x'}});
         EXPECT_EQ(decode_char_code(font, 0xD800, hex_bytes("D800")).unicode, std::nullopt);
     }
 }

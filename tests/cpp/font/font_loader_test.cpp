@@ -4,6 +4,7 @@
 
 #include "font/decode.h"
 #include "font/font_fixture.h"
+#include "font/sfnt.h"
 
 namespace zvk::font {
 namespace {
@@ -266,6 +267,77 @@ TEST(FontCache, CachedFontEqualsAFreshLoad) {
         auto b = decode_char_code(fresh, code, bytes);
         EXPECT_EQ(a.unicode, b.unicode);
         EXPECT_EQ(a.advance, b.advance);
+    }
+}
+
+// A TrueType program holding only a cmap table: one (3,10) format 12
+// subtable of `groups` groups of 100,001 codes each, on distinct glyphs.
+std::string wide_cmap_program(std::uint32_t groups) {
+    std::string out;
+    auto u32 = [&](std::uint32_t v) {
+        for (int shift = 24; shift >= 0; shift -= 8) out += static_cast<char>((v >> shift) & 0xFF);
+    };
+    const std::uint32_t subtable = 16 + 12 * groups;
+    u32(0x00010000);
+    u32(0x00010010);  // one table; search fields
+    u32(0);
+    out += "cmap";
+    u32(0);
+    u32(12 + 16);
+    u32(4 + 8 + subtable);
+    u32(0x00000001);  // version 0, one encoding record
+    u32(0x0003000A);  // (3,10)
+    u32(12);
+    u32(0x000C0000);  // format 12
+    u32(subtable);
+    u32(0);
+    u32(groups);
+    for (std::uint32_t g = 0; g < groups; ++g) {
+        u32(0x20000 + 0x100 * g);
+        u32(0x20000 + 0x100 * g + 100000);
+        u32(1 + 100001 * g);
+    }
+    return out;
+}
+
+TEST(FontCache, EmbeddedProgramsShareOneAllowancePerDocument) {
+    // Four fonts, each with its own program of 16 groups: 2 units for the
+    // table and encoding records, then 100,002 per group (the group and its
+    // codes), 1,600,034 in all. Two programs leave 994,236 units of the
+    // allowance: the third maps 9 groups and 94,215 codes of the tenth, the
+    // fourth nothing, in the order the fonts are first selected.
+    std::map<std::uint32_t, FixtureObject> objects{
+        {3, {"<< /F1 10 0 R /F2 20 0 R /F3 30 0 R /F4 40 0 R >>", std::nullopt}}};
+    const std::string program = wide_cmap_program(16);
+    for (std::uint32_t font = 10; font <= 40; font += 10) {
+        objects[font] = {"<< /Subtype /TrueType /BaseFont /Wide /FontDescriptor " + std::to_string(font + 1) + " 0 R >>",
+                         std::nullopt};
+        objects[font + 1] = {"<< /Flags 4 /FontFile2 " + std::to_string(font + 2) + " 0 R >>", std::nullopt};
+        objects[font + 2] = {"<< >>", program};
+    }
+    auto doc = load_pdf(objects);
+    constexpr std::uint64_t kFull = 16 * 100001, kCut = 9 * 100001 + 94215;
+    struct Case {
+        const char* label;
+        std::vector<std::string> selections;
+        std::map<std::string, std::uint64_t> glyphs_mapped;
+    } cases[] = {
+        {"in_resource_order", {"F1", "F2", "F3", "F4"}, {{"F1", kFull}, {"F2", kFull}, {"F3", kCut}, {"F4", 0}}},
+        {"in_reverse_order", {"F4", "F3", "F2", "F1"}, {{"F1", 0}, {"F2", kCut}, {"F3", kFull}, {"F4", kFull}}},
+        // A font selected again is not read again, so costs nothing more.
+        {"one_font_twice", {"F2", "F2", "F4", "F1", "F3"}, {{"F1", kCut}, {"F2", kFull}, {"F3", 0}, {"F4", kFull}}},
+    };
+    for (const auto& c : cases) {
+        FontCache cache;
+        std::map<std::string, std::uint64_t> mapped;
+        for (const auto& name : c.selections) {
+            mapped[name] = cache.font_for(doc, name, stored_entry(doc, 3, name))->gid_to_text->size();
+        }
+        EXPECT_EQ(mapped, c.glyphs_mapped) << c.label;
+    }
+    // Outside a document's cache each program has the whole allowance.
+    for (const char* name : {"F1", "F2", "F3", "F4"}) {
+        EXPECT_EQ(load_font(doc, name, stored_entry(doc, 3, name)).gid_to_text->size(), kFull) << name;
     }
 }
 

@@ -4,8 +4,10 @@
 
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 
+#include "font/cmap_reference.h"
 #include "font/decode.h"
 #include "font/font_fixture.h"
 
@@ -82,15 +84,14 @@ std::string sfnt_with_cmap(const std::string& cmap) {
 }
 
 std::string describe(const CmapMaps& maps) {
-    std::map<std::uint32_t, std::uint32_t> sorted(maps.code_point_to_gid.begin(), maps.code_point_to_gid.end());
     std::string out;
-    for (const auto& [cp, gid] : sorted) out += std::to_string(cp) + ">" + std::to_string(gid) + " ";
+    for (const auto& [cp, gid] : reference::expand(maps).glyph_of) out += std::to_string(cp) + ">" + std::to_string(gid) + " ";
     return out;
 }
 
 CmapMaps choose(const std::string& table) {
     CmapBudget budget;
-    return choose_cmap_subtable(table, budget);
+    return *choose_cmap_subtable(table, budget);
 }
 
 TEST(ChooseCmapSubtable, FormatsAndPriorities) {
@@ -138,8 +139,130 @@ TEST(ChooseCmapSubtable, FormatsAndPriorities) {
 
 TEST(ChooseCmapSubtable, FirstCodePointOfAGlyphKeepsItsText) {
     auto maps = choose(cmap_table({{3, 1, format4({{0x41, 0x41, 0xFFC0, 0}, {0x61, 0x61, 0xFFA0, 0}})}}));
-    EXPECT_EQ(maps.gid_to_text.at(1), "A");
-    EXPECT_EQ(maps.code_point_to_gid.at(0x61), 1u);
+    EXPECT_EQ(maps.gid_to_text.find(1), U'A');
+    EXPECT_EQ(maps.code_point_to_gid.find(0x61), 1u);
+}
+
+std::string describe_glyphs(const CmapMaps& maps) {
+    std::string out;
+    for (const auto& [gid, cp] : reference::expand(maps).code_point_of) out += std::to_string(gid) + ":" + std::to_string(cp) + " ";
+    return out;
+}
+
+TEST(ChooseCmapSubtable, FirstMappingOfACodeAndFirstCodeOfAGlyphStay) {
+    struct Case {
+        const char* label;
+        std::string subtable;
+        std::string codes;   // code point > glyph
+        std::string glyphs;  // glyph : code point of its text
+    } cases[] = {
+        {"overlapping_groups", format12({{0x41, 0x42, 5}, {0x41, 0x43, 7}}), "65>5 66>6 67>9 ",
+         "5:65 6:66 7:65 8:66 9:67 "},
+        {"later_codes_listed_first", format12({{0x43, 0x44, 1}, {0x41, 0x44, 10}}), "65>10 66>11 67>1 68>2 ",
+         "1:67 2:68 10:65 11:66 12:67 13:68 "},
+        {"one_glyph_for_three_codes",
+         format4({{0x30, 0x32, 0, 4}, {0xFFFF, 0xFFFF, 1, 0}}, {5, 5, 5}), "48>5 49>5 50>5 ", "5:48 "},
+        {"delta_wraps_past_glyph_0xFFFF", format4({{0x10, 0x14, 0xFFEE, 0}}), "16>65534 17>65535 19>1 20>2 ",
+         "1:19 2:20 65534:16 65535:17 "},
+        {"saturated_glyphs_share_the_last_id", format12({{0x41, 0x44, 0xFFFFFFFE}}),
+         "65>4294967294 66>4294967295 67>4294967295 68>4294967295 ", "4294967294:65 4294967295:66 "},
+        {"group_across_the_surrogates", format12({{0xD7FE, 0xE001, 1}}), "55294>1 55295>2 57344>2051 57345>2052 ",
+         "1:55294 2:55295 2051:57344 2052:57345 "},
+        {"glyph_zero_starts_a_group", format12({{0x41, 0x43, 0}}), "66>1 67>2 ", "1:66 2:67 "},
+    };
+    for (const auto& c : cases) {
+        CmapMaps maps = choose(cmap_table({{3, 10, c.subtable}}));
+        EXPECT_EQ(describe(maps), c.codes) << c.label;
+        EXPECT_EQ(describe_glyphs(maps), c.glyphs) << c.label;
+    }
+}
+
+// Random tables of every format (overlapping segments and groups, glyph ids
+// that wrap or saturate, codes across the surrogates and past U+10FFFF,
+// allowances that run out mid-run, a few corrupted bytes) read both ways.
+TEST(ChooseCmapSubtable, AgreesWithACodeByCodeReading) {
+    std::mt19937 rng(20240611);
+    auto pick = [&](std::uint32_t lo, std::uint32_t hi) { return std::uniform_int_distribution<std::uint32_t>(lo, hi)(rng); };
+    auto glyph_ids = [&](std::size_t count) {
+        std::vector<std::uint16_t> ids;
+        std::uint32_t next = pick(0, 0xFFFF);
+        for (std::size_t i = 0; i < count; ++i) {
+            // Mostly consecutive stretches, with zeros, repeats and jumps.
+            switch (pick(0, 5)) {
+            case 0: next = 0; break;
+            case 1: next = pick(0, 0xFFFF); break;
+            case 2: break;
+            default: next = (next + 1) & 0xFFFF; break;
+            }
+            ids.push_back(static_cast<std::uint16_t>(next));
+        }
+        return ids;
+    };
+    auto code_near = [&](std::uint32_t limit) {
+        const std::uint32_t spots[] = {0, 0x41, 0xD7F0, 0xDFF0, 0xFFF0, 0x10FFF0};
+        const std::uint32_t spot = spots[pick(0, 5)];
+        return std::min(limit, spot + pick(0, 40));
+    };
+    auto subtable = [&]() -> std::string {
+        switch (pick(0, 3)) {
+        case 0: {
+            Bytes b;
+            b.u16(0).u16(262).u16(0);
+            for (auto id : glyph_ids(256)) b.data += static_cast<char>(id & 0xFF);
+            return b.data;
+        }
+        case 1: {
+            std::vector<Segment> segments(pick(1, 5));
+            const auto n = static_cast<std::uint32_t>(segments.size());
+            std::vector<std::uint16_t> array = glyph_ids(pick(0, 200));
+            for (std::uint32_t k = 0; k < n; ++k) {
+                const std::uint32_t start = code_near(0xFFFF);
+                const std::uint32_t end = pick(0, 8) == 0 ? start - std::min(start, 3u) : std::min(0xFFFFu, start + pick(0, 300));
+                const std::uint32_t delta = pick(0, 1) ? pick(0, 0xFFFF) : (0x10000 - start - pick(0, 20)) & 0xFFFF;
+                // idRangeOffset counts from its own place; the array follows the offsets.
+                const std::uint32_t offset = pick(0, 1) ? 0 : 2 * (n - k) + 2 * pick(0, static_cast<std::uint32_t>(array.size()) + 3);
+                segments[k] = {start, end, delta, offset};
+            }
+            return format4(segments, array);
+        }
+        case 2: {
+            Bytes b;
+            const auto ids = glyph_ids(pick(1, 300));
+            b.u16(6).u16(0).u16(0).u16(code_near(0xFFFF)).u16(static_cast<std::uint32_t>(ids.size()));
+            for (auto id : ids) b.u16(id);
+            return b.data;
+        }
+        default: {
+            std::vector<Group> groups(pick(1, 6));
+            for (auto& g : groups) {
+                g.start = code_near(0xFFFFFFFF);
+                g.end = pick(0, 40) == 0 ? g.start + pick(0, 200000) : g.start + pick(0, 3000);
+                if (pick(0, 8) == 0) g.end = g.start - std::min(g.start, 1u);
+                g.glyph = pick(0, 3) == 0 ? 0xFFFFFFFF - pick(0, 100) : pick(0, 3) == 0 ? 0 : pick(1, 70000);
+            }
+            return format12(groups);
+        }
+        }
+    };
+    const std::uint32_t platforms[][2] = {{3, 10}, {0, 3}, {3, 1}, {1, 0}, {3, 0}, {2, 0}};
+    for (int trial = 0; trial < 1500; ++trial) {
+        std::vector<Record> records(pick(1, 3));
+        for (auto& r : records) {
+            const auto& p = platforms[pick(0, 5)];
+            r = {p[0], p[1], subtable()};
+        }
+        std::string table = cmap_table(records);
+        if (pick(0, 3) == 0) {
+            for (std::uint32_t flips = pick(1, 3); flips > 0; --flips) table[pick(0, static_cast<std::uint32_t>(table.size()) - 1)] = static_cast<char>(pick(0, 255));
+        }
+        const std::uint64_t allowance = pick(0, 1) ? kMaxCmapWork : pick(0, 5000);
+        CmapBudget expected_budget{allowance};
+        CmapBudget budget{allowance};
+        const reference::Maps expected = reference::choose(table, expected_budget);
+        const SharedCmapMaps maps = choose_cmap_subtable(table, budget);
+        ASSERT_EQ(reference::expand(*maps), expected) << "trial " << trial;
+        ASSERT_EQ(budget.remaining, expected_budget.remaining) << "trial " << trial;
+    }
 }
 
 TEST(ReadCollectionCmap, SingleFontsAndCollections) {
@@ -182,7 +305,7 @@ TEST(ReadCollectionCmap, SingleFontsAndCollections) {
     };
     for (const auto& c : cases) {
         CmapBudget budget;
-        EXPECT_EQ(describe(read_collection_cmap(c.bytes, budget)), c.mapped) << c.label;
+        EXPECT_EQ(describe(*read_collection_cmap(c.bytes, budget)), c.mapped) << c.label;
     }
 }
 
@@ -194,7 +317,7 @@ TEST(ReadCollectionCmap, HostileTablesStayWithinTheBudget) {
     auto maps = read_collection_cmap(sfnt_with_cmap(cmap_table({{3, 10, format12(groups)}})), budget);
     EXPECT_EQ(budget.remaining, 0u);
     // The first group's 100,001 codes less the 2,048 surrogates; later groups repeat it.
-    EXPECT_EQ(maps.code_point_to_gid.size(), 100001u - 2048u);
+    EXPECT_EQ(maps->code_point_to_gid.size(), 100001u - 2048u);
 
     // A collection naming the same font a million times reads it once. The
     // font's only subtable has an unsupported format, so no font qualifies
@@ -211,7 +334,7 @@ TEST(ReadCollectionCmap, HostileTablesStayWithinTheBudget) {
     for (std::uint32_t i = 0; i < count; ++i) repeated.u32(font_offset);
     repeated.raw(font);
     CmapBudget walk;
-    EXPECT_TRUE(read_collection_cmap(repeated.data, walk).empty());
+    EXPECT_TRUE(read_collection_cmap(repeated.data, walk)->empty());
     EXPECT_GT(walk.remaining, 0u);
     EXPECT_LT(kMaxCmapWork - walk.remaining, count + 100u);  // one unit per entry, one read of the font
 }
@@ -227,7 +350,7 @@ TEST(ChooseCmapSubtable, RecordsSharingASubtableDecodeItOnce) {
     b.raw(subtable);
     CmapBudget budget{records + 1000 + 10};
     auto maps = choose_cmap_subtable(b.data, budget);
-    EXPECT_EQ(maps.code_point_to_gid.size(), 1000u);
+    EXPECT_EQ(maps->code_point_to_gid.size(), 1000u);
     EXPECT_GT(budget.remaining, 0u);
 }
 
@@ -245,15 +368,18 @@ TEST(ReadCollectionCmap, DejaVuSansAgreesWithFontTools) {
     auto font = read_file(kDejaVu);
     if (!font) GTEST_SKIP() << "DejaVu Sans is not installed";
     CmapBudget budget;
-    auto maps = read_collection_cmap(*font, budget);
+    const SharedCmapMaps read = read_collection_cmap(*font, budget);
+    const CmapMaps& maps = *read;
     // fontTools' best cmap of this font: 5,918 code points (the (3,10)
     // format 12 subtable); A is glyph 36, b 69, the euro 2948, zhe 971.
     EXPECT_EQ(maps.code_point_to_gid.size(), 5918u);
-    EXPECT_EQ(maps.code_point_to_gid.at(U'A'), 36u);
-    EXPECT_EQ(maps.code_point_to_gid.at(U'b'), 69u);
-    EXPECT_EQ(maps.code_point_to_gid.at(0x20AC), 2948u);
-    EXPECT_EQ(maps.code_point_to_gid.at(0x0436), 971u);
-    EXPECT_EQ(maps.gid_to_text.at(971), "\u0436");
+    EXPECT_EQ(maps.code_point_to_gid.find(U'A'), 36u);
+    EXPECT_EQ(maps.code_point_to_gid.find(U'b'), 69u);
+    EXPECT_EQ(maps.code_point_to_gid.find(0x20AC), 2948u);
+    EXPECT_EQ(maps.code_point_to_gid.find(0x0436), 971u);
+    EXPECT_EQ(maps.gid_to_text.find(971), 0x0436u);
+    // Held as runs: the 5,918 codes take under 300.
+    EXPECT_LT(maps.code_point_to_gid.runs().size(), 300u);
 }
 
 // The font file, its cmap table found through the table directory, and the
@@ -282,14 +408,12 @@ TEST(ReadCollectionCmap, DejaVuFormat4AgreesWithFormat12OnTheBmp) {
         }
     }
     ASSERT_TRUE(found);
-    auto full = choose(cmap);
+    auto full = reference::expand(choose(cmap));
     auto bmp = choose(only_format4);
     ASSERT_GT(bmp.code_point_to_gid.size(), 5000u);
-    for (const auto& [cp, gid] : full.code_point_to_gid) {
+    for (const auto& [cp, gid] : full.glyph_of) {
         if (cp > 0xFFFF) continue;
-        auto it = bmp.code_point_to_gid.find(cp);
-        ASSERT_NE(it, bmp.code_point_to_gid.end()) << cp;
-        EXPECT_EQ(it->second, gid) << cp;
+        EXPECT_EQ(bmp.code_point_to_gid.find(cp), gid) << cp;
     }
 }
 
