@@ -11,11 +11,8 @@
 #include <cstdlib>
 #include <string_view>
 
-<<<<<<< HEAD
 #include "base/utf8.h"
-=======
 #include "font/cmap_reference.h"
->>>>>>> wip-sfnt
 #include "font/sfnt.h"
 
 namespace {
