@@ -40,13 +40,13 @@ void check(const zvk::font::CmapMaps& maps, const zvk::font::CmapBudget& budget)
     require_sorted_runs(maps.gid_to_text);
     const auto listed = zvk::font::reference::expand(maps);
     for (const auto& [code_point, glyph] : listed.glyph_of) {
-        require(code_point <= 0x10FFFF && !(code_point >= 0xD800 && code_point <= 0xDFFF));
+        require(zvk::is_scalar_value(code_point));
         require(glyph != 0);
         require(maps.gid_to_text.find(glyph).has_value());
     }
     for (const auto& [glyph, code_point] : listed.code_point_of) {
         require(glyph != 0);
-        require(code_point <= 0x10FFFF && !(code_point >= 0xD800 && code_point <= 0xDFFF));
+        require(zvk::is_scalar_value(code_point));
     }
 }
 
