@@ -7,6 +7,13 @@
 // step reads the object streams through the first reconstruction and appends
 // a cross-reference stream that names every object, in the file and in the
 // streams.
+//
+// What stays lost, and stays a load failure: a catalog that was itself cut
+// (nothing else names the page tree); the identifier the trailer held, which
+// the keys of older encryption (revisions 2 to 4) are derived from, so no
+// password opens such a file; an encryption dictionary written inside the
+// trailer; and objects the reader's reconstruction cannot see (a header that
+// does not start its line), with what only they lead to.
 #include <qpdf/QPDF.hh>
 
 #include <algorithm>
