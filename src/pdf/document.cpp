@@ -31,19 +31,40 @@ void silence(QPDF& qpdf) {
     qpdf.setSuppressWarnings(true);
 }
 
+// The reader's own recovery rebuilds the cross-reference table by scanning
+// for objects, but gives up when no trailer survives: exactly what an
+// interrupted download loses first.
+bool lost_its_trailer(const QPDFExc& e) {
+    return e.getErrorCode() == qpdf_e_damaged_pdf &&
+           e.getMessageDetail() == "unable to find trailer dictionary while recovering damaged file";
+}
+
 }  // namespace
+
+void open_document(Document::Impl& impl, const LoadSettings& settings) {
+    impl.max_decompressed_size = settings.max_decompressed_size;
+    silence(impl.qpdf);
+    impl.qpdf.setAttemptRecovery(!settings.strict);
+    // The library cannot tell an empty password from none: both try the
+    // empty user password.
+    const char* password = settings.password ? settings.password->c_str() : nullptr;
+    impl.qpdf.processMemoryFile("input", impl.bytes.data(), impl.bytes.size(), password);
+}
 
 Result<Document> Document::from_bytes(std::string bytes, const LoadSettings& settings) {
     try {
         auto impl = std::make_unique<Impl>();
         impl->bytes = std::move(bytes);
-        impl->max_decompressed_size = settings.max_decompressed_size;
-        silence(impl->qpdf);
-        impl->qpdf.setAttemptRecovery(!settings.strict);
-        // The library cannot tell an empty password from none: both try the
-        // empty user password.
-        const char* password = settings.password ? settings.password->c_str() : nullptr;
-        impl->qpdf.processMemoryFile("input", impl->bytes.data(), impl->bytes.size(), password);
+        try {
+            open_document(*impl, settings);
+        } catch (const QPDFExc& e) {
+            if (settings.strict || !lost_its_trailer(e)) throw;
+            std::string bytes_again = std::move(impl->bytes);
+            impl.reset();
+            auto again = reopen_without_trailer(std::move(bytes_again), settings);
+            if (!again) throw;
+            return Document(std::move(again));
+        }
         return Document(std::move(impl));
     } catch (const std::exception& e) {
         return fail(CoreError::pdf(e.what()));

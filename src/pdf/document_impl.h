@@ -14,4 +14,14 @@ struct Document::Impl {
     std::uint64_t max_decompressed_size = 0;
 };
 
+// Loads `impl.bytes` into `impl.qpdf` with the settings, the library's
+// warnings silenced. Throws what the library throws.
+void open_document(Document::Impl& impl, const LoadSettings& settings);
+
+// A document from a file whose trailer was lost with its end, given back
+// with a rebuilt one appended to the same bytes. None when what remains
+// cannot be read as the document it was.
+std::unique_ptr<Document::Impl> reopen_without_trailer(std::string&& bytes,
+                                                       const LoadSettings& settings);
+
 }  // namespace zvk::pdf

@@ -2,11 +2,23 @@
 // cross-reference table, so fixtures stay readable in the test source.
 #pragma once
 
+#include <zlib.h>
+
 #include <cstdio>
 #include <string>
 #include <vector>
 
 namespace zvk::test {
+
+// `data` compressed as a /FlateDecode stream holds it.
+inline std::string deflate(const std::string& data) {
+    uLongf size = compressBound(static_cast<uLong>(data.size()));
+    std::string out(size, '\0');
+    compress(reinterpret_cast<Bytef*>(out.data()), &size, reinterpret_cast<const Bytef*>(data.data()),
+             static_cast<uLong>(data.size()));
+    out.resize(size);
+    return out;
+}
 
 // A stream object body: the dictionary entries (without << >>) and the data;
 // /Length is added.
