@@ -34,7 +34,7 @@ Result<T> parse_with(std::string_view options_json, Read read) {
         if (value->is_object()) read(*value, result);
         return result;
     } catch (const std::bad_alloc&) {
-        return fail(CoreError::invalid_options("out of memory"));
+        return fail(CoreError::out_of_memory());
     } catch (const std::exception& e) {
         return fail(CoreError::invalid_options(e.what()));
     }

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <new>
 
 #include "content/document_interpreter.h"
 
@@ -20,32 +21,58 @@ pdf::LoadSettings build_pdf_load_settings(const LoadOptions& options) {
 
 namespace {
 
-// The whole file in one buffer; none on any failure to open, size or read.
-std::optional<std::string> read_file(const std::string& path) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return std::nullopt;
+// Anything that cannot be opened or read is "IO error", the system's reason
+// left out; what we refuse ourselves says why.
+CoreError io_error(const char* reason = nullptr) {
+    return CoreError::pdf(reason == nullptr ? std::string("IO error")
+                                            : std::string("IO error (") + reason + ")");
+}
+
+// Only a regular file has a size to read: a FIFO or a terminal would block
+// (and a FIFO fed by another thread of this process could never be fed while
+// we wait), and a device such as /dev/zero never ends.
+const char* not_regular_reason(mode_t mode) {
+    if (S_ISDIR(mode)) return "not a regular file: a directory";
+    if (S_ISFIFO(mode)) return "not a regular file: a FIFO";
+    if (S_ISCHR(mode)) return "not a regular file: a character device";
+    if (S_ISBLK(mode)) return "not a regular file: a block device";
+    if (S_ISSOCK(mode)) return "not a regular file: a socket";
+    return "not a regular file";
+}
+
+// The whole file in one buffer of the size fstat gives. Opening never blocks
+// (O_NONBLOCK: a FIFO without a writer opens at once and is then refused), and
+// O_NOCTTY keeps a terminal from becoming ours. A file that grows while read
+// gives the bytes it had when measured; one that shrinks is an error.
+Result<std::string> read_file(const std::string& path) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) return fail(io_error());
     struct Closer {
         int fd;
         ~Closer() { ::close(fd); }
     } closer{fd};
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) return std::nullopt;
+    if (::fstat(fd, &st) != 0) return fail(io_error());
+    if (!S_ISREG(st.st_mode)) return fail(io_error(not_regular_reason(st.st_mode)));
+    const auto size = static_cast<std::size_t>(st.st_size);
     std::string bytes;
+    bool complete = false;
     try {
-        bytes.reserve(static_cast<std::size_t>(st.st_size));
-        char buf[65536];
-        for (;;) {
-            ssize_t n = ::read(fd, buf, sizeof buf);
-            if (n == 0) break;
-            if (n < 0) {
-                if (errno == EINTR) continue;
-                return std::nullopt;
+        bytes.resize_and_overwrite(size, [fd, &complete](char* data, std::size_t n) {
+            std::size_t got = 0;
+            while (got < n) {
+                ssize_t r = ::read(fd, data + got, n - got);
+                if (r < 0 && errno == EINTR) continue;
+                if (r <= 0) break;
+                got += static_cast<std::size_t>(r);
             }
-            bytes.append(buf, static_cast<std::size_t>(n));
-        }
-    } catch (...) {
-        return std::nullopt;
+            complete = got == n;
+            return got;
+        });
+    } catch (const std::bad_alloc&) {
+        return fail(CoreError::out_of_memory());
     }
+    if (!complete) return fail(io_error("the file ended before its size"));
     return bytes;
 }
 
@@ -53,17 +80,30 @@ std::optional<std::string> read_file(const std::string& path) {
 
 Result<pdf::Document> load_pdf_document(const std::string& path, const LoadOptions& options) {
     auto bytes = read_file(path);
-    if (!bytes) return fail(CoreError::pdf("IO error"));
-    return pdf::Document::from_bytes(std::move(*bytes), build_pdf_load_settings(options));
+    if (!bytes) return fail(std::move(bytes.error()));
+    auto document = pdf::Document::from_bytes(std::move(*bytes), build_pdf_load_settings(options));
+    try {
+        if (document && document->memory_ran_out()) return fail(CoreError::out_of_memory());
+    } catch (const std::bad_alloc&) {
+        return fail(CoreError::out_of_memory());
+    }
+    return document;
 }
 
-ExtractedDocument extract_document(const pdf::Document& document, const ExtractLimits& limits) {
-    ExtractedDocument extraction = interpret_document(document, limits);
-    extraction.coordinate_space = std::string(kCoordinateSpace);
-    return extraction;
+Result<ExtractedDocument> extract_document(const pdf::Document& document, const ExtractLimits& limits) {
+    // Memory running out anywhere in the interpretation (our records or the
+    // reader's objects) unwinds to here: the call fails as a whole.
+    try {
+        ExtractedDocument extraction = interpret_document(document, limits);
+        if (document.memory_ran_out()) return fail(CoreError::out_of_memory());
+        extraction.coordinate_space = std::string(kCoordinateSpace);
+        return extraction;
+    } catch (const std::bad_alloc&) {
+        return fail(CoreError::out_of_memory());
+    }
 }
 
-ExtractedDocument extract_document_default_limits(const pdf::Document& document) {
+Result<ExtractedDocument> extract_document_default_limits(const pdf::Document& document) {
     return extract_document(document, ExtractLimits{});
 }
 

@@ -12,11 +12,14 @@
 namespace zvk {
 
 pdf::LoadSettings build_pdf_load_settings(const LoadOptions& options);
-// Reads the whole file and parses it. An unreadable file fails with "IO error";
-// a PDF the reader refuses fails with the reader's text.
+// Reads the whole file and parses it. An unreadable file fails with "IO error"
+// (anything but a regular file with the reason in parentheses); a PDF the
+// reader refuses fails with the reader's text.
 Result<pdf::Document> load_pdf_document(const std::string& path, const LoadOptions& options);
-ExtractedDocument extract_document(const pdf::Document& document, const ExtractLimits& limits);
-ExtractedDocument extract_document_default_limits(const pdf::Document& document);
+// Fails only when memory runs out; everything else the document does wrong is
+// a diagnostic.
+Result<ExtractedDocument> extract_document(const pdf::Document& document, const ExtractLimits& limits);
+Result<ExtractedDocument> extract_document_default_limits(const pdf::Document& document);
 Result<void> save_pdf_document(pdf::Document& document, const std::string& output);
 
 }  // namespace zvk

@@ -127,7 +127,7 @@ Result<ParsedTranslateOptions> parse_translate_options(std::string_view options_
         if (!value) return fail(CoreError::invalid_options(std::move(value.error())));
         return parse_object(*value);
     } catch (const std::bad_alloc&) {
-        return fail(CoreError::invalid_options("out of memory"));
+        return fail(CoreError::out_of_memory());
     } catch (const std::exception& e) {
         return fail(CoreError::invalid_options(e.what()));
     }

@@ -1,5 +1,6 @@
 #include "base/core_error.h"
 
+#include <exception>
 #include <string>
 
 namespace zvk {
@@ -35,6 +36,20 @@ CoreError CoreError::translation(std::string text) { return {Kind::Translation, 
 
 CoreError CoreError::message(std::string text) { return {Kind::Message, std::move(text)}; }
 
+CoreError CoreError::out_of_memory() { return {Kind::OutOfMemory, {}}; }
+
+namespace {
+// Any thread-local variable of ours: touching one allocates the block that
+// holds them all.
+thread_local volatile int thread_ready = 0;
+}  // namespace
+
+void ready_thread_for_exceptions() {
+    // The runtime's state is what uncaught_exceptions reads; the result is
+    // stored so that the (pure) call is made.
+    thread_ready = std::uncaught_exceptions();
+}
+
 std::string CoreError::display() const {
     switch (kind_) {
     case Kind::Pdf:
@@ -52,6 +67,8 @@ std::string CoreError::display() const {
         return "translation failed: " + text_;
     case Kind::Message:
         return text_;
+    case Kind::OutOfMemory:
+        return "out of memory";
     }
     return text_;
 }

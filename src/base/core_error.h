@@ -19,6 +19,7 @@ public:
         CoverageIncomplete,
         Translation,
         Message,
+        OutOfMemory,
     };
 
     static CoreError pdf(std::string text);
@@ -29,6 +30,12 @@ public:
                                          std::uint64_t unresolved, std::uint64_t english_body);
     static CoreError translation(std::string text);
     static CoreError message(std::string text);
+    // Memory ran out (std::bad_alloc). It is the one exception allowed to
+    // unwind through the core, from wherever an allocation fails up to the
+    // operation's entry, which returns this; layers that turn a library's
+    // failure into "unreadable" let it pass, so it is never mistaken for a
+    // fault of the file. Python sees MemoryError.
+    static CoreError out_of_memory();
 
     Kind kind() const { return kind_; }
     // The payload text (Pdf, InvalidOptions, Translation, Message; the state
@@ -50,6 +57,14 @@ private:
     std::uint64_t count_a_ = 0;
     std::uint64_t count_b_ = 0;
 };
+
+// Readies the calling thread for exceptions while memory is still there. In a
+// library loaded at run time (a Python module) the C++ runtime's per-thread
+// exception state and our thread-local storage are allocated on first use, and
+// should that first use be the throw of std::bad_alloc with memory gone, the
+// loader aborts the process. Called at the start of every call into the core
+// and of every thread it starts.
+void ready_thread_for_exceptions();
 
 template <typename T>
 using Result = std::expected<T, CoreError>;

@@ -325,18 +325,47 @@ std::string json_error_at(std::string_view text, std::string_view what, std::siz
     return out;
 }
 
-std::expected<nlohmann::json, std::string> read_json(std::string_view text) {
+namespace {
+
+// Empties every container below `value`, the deepest first, so that nothing
+// is destroyed with elements in it. The nesting limit bounds the recursion.
+void dismantle(nlohmann::json& value) noexcept {
+    if (value.is_array()) {
+        auto& array = value.get_ref<nlohmann::json::array_t&>();
+        while (!array.empty()) {
+            dismantle(array.back());
+            array.pop_back();
+        }
+    } else if (value.is_object()) {
+        auto& object = value.get_ref<nlohmann::json::object_t&>();
+        while (!object.empty()) {
+            dismantle(object.begin()->second);
+            object.erase(object.begin());
+        }
+    }
+}
+
+}  // namespace
+
+ParsedJson::~ParsedJson() { dismantle(*this); }
+
+std::expected<ParsedJson, std::string> read_json(std::string_view text) {
     if (auto error = JsonSyntaxCheck(text).run())
         return std::unexpected(json_error_at(text, error->first, error->second));
     try {
-        nlohmann::json value = nlohmann::json::parse(text.begin(), text.end(), nullptr,
-                                                     /*allow_exceptions=*/true);
+        // What json::parse does, into a root of ours: should memory run out
+        // half way, the unwinding finds the tree in a ParsedJson.
+        ParsedJson value;
+        nlohmann::detail::json_sax_dom_parser<nlohmann::json> builder(value, /*allow_exceptions=*/true);
+        nlohmann::json::sax_parse(text.begin(), text.end(), &builder,
+                                  nlohmann::json::input_format_t::json, /*strict=*/true);
         return value;
     } catch (const nlohmann::json::parse_error& e) {
         // Not expected after the syntax check; report nlohmann's position.
         return std::unexpected(json_error_at(text, "invalid JSON", e.byte == 0 ? 0 : e.byte));
     } catch (const std::bad_alloc&) {
-        return std::unexpected(std::string("out of memory"));
+        // Not a fault of the text: the callers report it as such.
+        throw;
     } catch (const std::exception& e) {
         return std::unexpected(std::string(e.what()));
     }

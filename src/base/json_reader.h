@@ -14,11 +14,24 @@ namespace zvk {
 
 inline constexpr std::size_t kJsonNestingLimit = 128;
 
+// A parsed value that is taken apart from its leaves up when it goes, so that
+// going never allocates. The library's own destructor gathers a container's
+// elements into a new vector first; when that runs while unwinding from
+// std::bad_alloc it cannot get the memory, and the process is terminated.
+class ParsedJson : public nlohmann::json {
+public:
+    ParsedJson() = default;
+    ParsedJson(ParsedJson&&) noexcept = default;
+    ParsedJson& operator=(ParsedJson&&) = delete;
+    ~ParsedJson();
+};
+
 // Parses the whole text as one JSON value (JSON white space around it allowed,
 // trailing characters refused, at most kJsonNestingLimit levels of arrays and
 // objects). The error is the reader's description, e.g. "expected value at
-// line 1 column 1". Never throws.
-std::expected<nlohmann::json, std::string> read_json(std::string_view text);
+// line 1 column 1". Throws nothing but std::bad_alloc, which is no fault of the
+// text (a value half built is taken apart as above).
+std::expected<ParsedJson, std::string> read_json(std::string_view text);
 
 // "{what} at line {} column {}" for an error at byte index `index` of `text`:
 // line is 1 + the line breaks before `index`, column the bytes since the last

@@ -193,7 +193,8 @@ void interpret_content_streams(ContentInterpreter& interp, const pdf::Document& 
 }  // namespace
 
 ExtractedDocument interpret_document(const pdf::Document& document, const ExtractLimits& limits) {
-    return interpret_document(document, limits, PageBudgetLimits{});
+    return interpret_document(document, limits, PageBudgetLimits{},
+                              document_budget_for_input(document.input_size()));
 }
 
 ExtractedDocument interpret_document(const pdf::Document& document, const ExtractLimits& limits,

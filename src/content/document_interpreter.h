@@ -11,6 +11,7 @@
 
 namespace zvk {
 
+// The document's budget is kDocumentBudget bounded by the input's size.
 ExtractedDocument interpret_document(const pdf::Document& document, const ExtractLimits& limits);
 // The same with other budgets (tests use small ones).
 ExtractedDocument interpret_document(const pdf::Document& document, const ExtractLimits& limits,

@@ -47,6 +47,16 @@ void push_region(ContentInterpreter& interp, const Box& box, std::string_view ki
     interp.regions.push_back({interp.page_index, box, std::string(kind)});
 }
 
+PageBudgetLimits document_budget_for_input(std::uint64_t input_bytes) {
+    PageBudgetLimits budget = kDocumentBudget;
+    // Past the ceiling's worth of bytes the product is not needed (and could wrap).
+    const std::uint64_t by_size = input_bytes > budget.glyphs / kDocumentGlyphsPerInputByte
+                                      ? budget.glyphs
+                                      : input_bytes * kDocumentGlyphsPerInputByte;
+    budget.glyphs = std::min(budget.glyphs, std::max(kDocumentGlyphFloor, by_size));
+    return budget;
+}
+
 namespace {
 
 bool charge(ContentInterpreter& interp, std::uint64_t PageBudgetLimits::*part, std::uint64_t amount,

@@ -65,6 +65,18 @@ struct PageBudgetLimits {
 // content bytes: the same three parts as a page's budget.)
 inline constexpr PageBudgetLimits kDocumentBudget{500'000'000, 5'000'000, 8ull << 30};
 
+// The glyphs are bounded by the file's size as well: each one costs about
+// 1.3 KB of JSON, so a 36 KB file naming one content of a thousand glyphs on
+// 6,000 pages would otherwise give 6 GB. Real documents carry well under one
+// glyph per byte (papers from many writers: one per 4 to 100 bytes); the
+// floor keeps small files with dense forms whole.
+inline constexpr std::uint64_t kDocumentGlyphsPerInputByte = 16;
+inline constexpr std::uint64_t kDocumentGlyphFloor = 1'000'000;
+
+// kDocumentBudget with its glyphs bounded by the input's size: 16 glyphs per
+// byte, never below kDocumentGlyphFloor, never above the fixed ceiling.
+PageBudgetLimits document_budget_for_input(std::uint64_t input_bytes);
+
 // Real content nests q a few levels deep; past this depth q saves nothing and
 // is only counted, so that its Q restores nothing either.
 inline constexpr std::size_t kMaxSavedStates = 1024;

@@ -15,6 +15,10 @@ public:
     // Thrown through the library's decoder when the limit is passed; the
     // caller catches it and reports the stream as unreadable.
     struct LimitExceeded {};
+    // Memory running out while collecting, thrown as no standard exception:
+    // the library's decoder turns every std::exception into a warning and a
+    // failed decode, which would report exhaustion as an unreadable stream.
+    struct OutOfMemory {};
 
     Pl_Bounded(std::string& out, std::uint64_t limit);
     void write(unsigned char const* data, size_t len) override;

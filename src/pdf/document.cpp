@@ -5,6 +5,8 @@
 #include <qpdf/QPDFLogger.hh>
 
 #include <exception>
+#include <new>
+#include <string_view>
 
 #include "pdf/bounded_pipeline.h"
 #include "pdf/document_impl.h"
@@ -66,6 +68,8 @@ Result<Document> Document::from_bytes(std::string bytes, const LoadSettings& set
             return Document(std::move(again));
         }
         return Document(std::move(impl));
+    } catch (const std::bad_alloc&) {
+        return fail(CoreError::out_of_memory());
     } catch (const std::exception& e) {
         return fail(CoreError::pdf(e.what()));
     } catch (...) {
@@ -82,6 +86,8 @@ std::vector<ObjectId> Document::page_ids() const {
             ids.push_back({static_cast<std::uint32_t>(og.getObj()),
                            static_cast<std::uint16_t>(og.getGen())});
         }
+    } catch (const std::bad_alloc&) {
+        throw;  // to the operation's entry: not a fault of the page tree
     } catch (...) {
         // A page tree the library cannot walk: no pages.
         ids.clear();
@@ -93,6 +99,8 @@ Object Document::object(ObjectId id) const {
     try {
         auto h = impl_->qpdf.getObject(static_cast<int>(id.number), id.generation);
         return Object::Access::make(std::move(h), true);
+    } catch (const std::bad_alloc&) {
+        throw;
     } catch (...) {
         return {};
     }
@@ -120,11 +128,29 @@ std::optional<std::string> Document::decode_stream(const Object& stream,
         // name) leaves the data encoded: that is not decoded content.
         if (!attempted && stream.stream_has_filter()) return std::nullopt;
         return out;
+    } catch (const Pl_Bounded::OutOfMemory&) {
+        throw std::bad_alloc();
+    } catch (const std::bad_alloc&) {
+        throw;
     } catch (...) {
         return std::nullopt;
     }
 }
 
 std::uint64_t Document::max_decompressed_size() const { return impl_->max_decompressed_size; }
+
+std::uint64_t Document::input_size() const { return impl_->bytes.size(); }
+
+bool Document::memory_ran_out() const {
+    if (impl_->memory_ran_out) return true;
+    // The library keeps its warnings (they are only silenced); an exception it
+    // caught while reading an object ends the warning's text. Taking them also
+    // frees them.
+    constexpr std::string_view kExhausted = "std::bad_alloc";
+    for (const QPDFExc& warning : impl_->qpdf.getWarnings()) {
+        if (warning.getMessageDetail().ends_with(kExhausted)) impl_->memory_ran_out = true;
+    }
+    return impl_->memory_ran_out;
+}
 
 }  // namespace zvk::pdf

@@ -45,6 +45,13 @@ public:
     std::optional<std::string> decode_stream(const Object& stream, std::uint64_t max_bytes) const;
 
     std::uint64_t max_decompressed_size() const;
+    // The size in bytes of the file the document was read from: what the
+    // work of extracting it may be weighed against.
+    std::uint64_t input_size() const;
+    // Whether memory ran out inside the library while it read an object: it
+    // reports that as a damaged object (null, or missing from the page tree),
+    // which would pass for a fault of the file. Once true, stays true.
+    bool memory_ran_out() const;
 
     // Write the whole document to `path` (classic cross-reference table, input
     // streams copied as stored, streams we add or replace uncompressed). The

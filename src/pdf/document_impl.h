@@ -12,6 +12,7 @@ struct Document::Impl {
     std::string bytes;
     QPDF qpdf;
     std::uint64_t max_decompressed_size = 0;
+    bool memory_ran_out = false;
 };
 
 // Loads `impl.bytes` into `impl.qpdf` with the settings, the library's

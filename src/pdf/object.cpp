@@ -22,11 +22,14 @@ QPDFObjectHandle* at(const unsigned char* storage) {
 }
 
 // Every call into the library can throw (damaged objects are resolved lazily);
-// an object we cannot read counts as null.
+// an object we cannot read counts as null. Memory running out is no fault of
+// the object: it goes on to the operation's entry (see CoreError::out_of_memory).
 template <typename F, typename T>
 T guarded(F&& f, T fallback) {
     try {
         return f();
+    } catch (const std::bad_alloc&) {
+        throw;
     } catch (...) {
         return fallback;
     }
@@ -249,6 +252,8 @@ std::optional<std::string> Object::stream_raw_data() const {
         auto buf = at(storage_)->getRawStreamData();
         if (!buf) return std::string();
         return std::string(reinterpret_cast<const char*>(buf->getBuffer()), buf->getSize());
+    } catch (const std::bad_alloc&) {
+        throw;
     } catch (...) {
         return std::nullopt;
     }

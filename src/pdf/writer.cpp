@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <string>
 
 #include "pdf/document.h"
@@ -92,6 +93,15 @@ Result<void> Document::save(const std::string& path) {
         writer.setCompressStreams(false);
         writer.setDecodeLevel(qpdf_dl_none);
         writer.write();
+        // An object the library could not read for want of memory would be
+        // written as null: no such file replaces the output.
+        if (memory_ran_out()) {
+            std::fclose(file);
+            return fail(CoreError::out_of_memory());
+        }
+    } catch (const std::bad_alloc&) {
+        std::fclose(file);
+        return fail(CoreError::out_of_memory());
     } catch (const std::exception& e) {
         std::fclose(file);
         return fail(CoreError::pdf(e.what()));

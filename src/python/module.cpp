@@ -27,6 +27,8 @@ constexpr const char* kVersion = "0.1.3";
 // ---- errors -------------------------------------------------------------
 
 PyObject* core_error_to_py_err(const CoreError& error) {
+    // Python's convention for memory exhaustion, whoever ran out.
+    if (error.kind() == CoreError::Kind::OutOfMemory) return PyErr_NoMemory();
     std::string text = error.display();
     PyErr_SetString(PyExc_RuntimeError, text.c_str());
     return nullptr;
@@ -142,12 +144,8 @@ bool bind_arguments(const Signature& sig, PyObject* const* args, Py_ssize_t narg
     return true;
 }
 
-// A str (or subclass) as UTF-8. None is accepted only when `none_is_empty`.
-bool convert_text(PyObject* object, const char* parameter, bool none_is_empty, std::string& out) {
-    if (object == nullptr || (none_is_empty && object == Py_None)) {
-        out.clear();
-        return true;
-    }
+// A TypeError unless the argument is a str (or subclass).
+bool require_str(PyObject* object, const char* parameter) {
     if (object == Py_None) {
         PyErr_SetString(PyExc_TypeError, "'None' is not an instance of 'str'");
         add_processing_note(parameter);
@@ -159,6 +157,16 @@ bool convert_text(PyObject* object, const char* parameter, bool none_is_empty, s
         add_processing_note(parameter);
         return false;
     }
+    return true;
+}
+
+// A str (or subclass) as UTF-8. None is accepted only when `none_is_empty`.
+bool convert_text(PyObject* object, const char* parameter, bool none_is_empty, std::string& out) {
+    if (object == nullptr || (none_is_empty && object == Py_None)) {
+        out.clear();
+        return true;
+    }
+    if (!require_str(object, parameter)) return false;
     Py_ssize_t size = 0;
     const char* utf8 = PyUnicode_AsUTF8AndSize(object, &size);
     if (utf8 == nullptr) {
@@ -169,9 +177,35 @@ bool convert_text(PyObject* object, const char* parameter, bool none_is_empty, s
     return true;
 }
 
+// A path str as the system's file functions take it, encoded the way Python's
+// own open() does (the file-system encoding and its error handler, so a name
+// that os.fsdecode gave gets its bytes back). A NUL would end the name early
+// and open another file: refused with open()'s ValueError.
+bool convert_path(PyObject* object, const char* parameter, std::string& out) {
+    if (!require_str(object, parameter)) return false;
+    struct Owned {
+        PyObject* object;
+        ~Owned() { Py_XDECREF(object); }
+    } encoded{PyUnicode_EncodeFSDefault(object)};
+    if (encoded.object == nullptr) {
+        add_processing_note(parameter);
+        return false;
+    }
+    const std::string_view bytes(PyBytes_AS_STRING(encoded.object),
+                                 static_cast<std::size_t>(PyBytes_GET_SIZE(encoded.object)));
+    if (bytes.find('\0') != std::string_view::npos) {
+        PyErr_SetString(PyExc_ValueError, "embedded null byte");
+        add_processing_note(parameter);
+        return false;
+    }
+    out.assign(bytes);
+    return true;
+}
+
 // Runs a call body; a C++ exception must never reach the interpreter.
 template <typename Body>
 PyObject* guarded_call(Body&& body) {
+    zvk::ready_thread_for_exceptions();
     try {
         return body();
     } catch (const std::bad_alloc&) {
@@ -335,7 +369,7 @@ PyObject* py_extract(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObjec
         PyObject* slots[2];
         if (!bind_arguments({"extract", kPathOptionsParams, 2, 1}, args, nargs, kwnames, slots)) return nullptr;
         std::string path, options;
-        if (!convert_text(slots[0], "path", false, path)) return nullptr;
+        if (!convert_path(slots[0], "path", path)) return nullptr;
         if (!convert_text(slots[1], "options_json", true, options)) return nullptr;
 
         auto load = zvk::parse_load_options(options);
@@ -344,8 +378,9 @@ PyObject* py_extract(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObjec
         if (!limits) return core_error_to_py_err(limits.error());
         auto document = zvk::load_pdf_document(path, *load);
         if (!document) return core_error_to_py_err(document.error());
-        zvk::ExtractedDocument extraction = zvk::extract_document(*document, *limits);
-        return extraction_result(extraction);
+        auto extraction = zvk::extract_document(*document, *limits);
+        if (!extraction) return core_error_to_py_err(extraction.error());
+        return extraction_result(*extraction);
     });
 }
 
@@ -354,7 +389,7 @@ PyObject* py_translate(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObj
         PyObject* slots[2];
         if (!bind_arguments({"translate", kPathOptionsParams, 2, 1}, args, nargs, kwnames, slots)) return nullptr;
         std::string path, options;
-        if (!convert_text(slots[0], "path", false, path)) return nullptr;
+        if (!convert_path(slots[0], "path", path)) return nullptr;
         if (!convert_text(slots[1], "options_json", true, options)) return nullptr;
 
         auto parsed = zvk::parse_translate_options(options);
@@ -375,8 +410,8 @@ PyObject* py_save(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* 
         PyObject* slots[3];
         if (!bind_arguments({"save", kSaveParams, 3, 2}, args, nargs, kwnames, slots)) return nullptr;
         std::string path, output, options;
-        if (!convert_text(slots[0], "path", false, path)) return nullptr;
-        if (!convert_text(slots[1], "output", false, output)) return nullptr;
+        if (!convert_path(slots[0], "path", path)) return nullptr;
+        if (!convert_path(slots[1], "output", output)) return nullptr;
         if (!convert_text(slots[2], "options_json", true, options)) return nullptr;
 
         auto parsed = zvk::parse_translate_options(options);

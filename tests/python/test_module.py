@@ -3,6 +3,7 @@ argument conversion and the errors Python sees."""
 
 import inspect
 import json
+import os
 import pathlib
 
 import pytest
@@ -69,10 +70,50 @@ def test_wrong_types_raise_type_error_with_note(call, message, note):
     assert info.value.__notes__ == [f"while processing '{note}'"]
 
 
-def test_lone_surrogate_raises_encoding_error_with_note():
+@pytest.mark.parametrize("call, note", [
+    # A surrogate that the file-system error handler cannot turn into a byte.
+    (lambda: z.extract("a\ud800.pdf"), "path"),
+    (lambda: z.save("a.pdf", "b\ud800.pdf"), "output"),
+    # Options are UTF-8 text: no surrogate passes.
+    (lambda: z.extract("a.pdf", '{"password": "\udcff"}'), "options_json"),
+])
+def test_lone_surrogate_raises_encoding_error_with_note(call, note):
     with pytest.raises(UnicodeEncodeError) as info:
-        z.extract("a\udcff.pdf")
-    assert info.value.__notes__ == ["while processing 'path'"]
+        call()
+    assert info.value.__notes__ == [f"while processing '{note}'"]
+
+
+# A NUL would end the name early and open another file: refused as Python's
+# open() refuses it, before anything is opened or written.
+@pytest.mark.parametrize("call, note", [
+    (lambda d: z.extract(f"{d}/ok.pdf\x00junk"), "path"),
+    (lambda d: z.translate(f"{d}/ok.pdf\x00junk"), "path"),
+    (lambda d: z.save(f"{d}/ok.pdf\x00junk", f"{d}/out.pdf"), "path"),
+    (lambda d: z.save(f"{d}/ok.pdf", f"{d}/out.pdf\x00junk"), "output"),
+    (lambda d: z.save(f"{d}/ok.pdf", f"{d}/out.pdf\x00"), "output"),
+])
+def test_nul_in_a_path_is_a_value_error(tmp_path, clean_env, call, note):
+    (tmp_path / "ok.pdf").write_bytes(pages_pdf([""]))
+    with pytest.raises(ValueError) as info:
+        call(tmp_path)
+    assert info.value.args == ("embedded null byte",)
+    assert info.value.__notes__ == [f"while processing '{note}'"]
+    with pytest.raises(ValueError, match="^embedded null byte$"):
+        open(f"{tmp_path}/ok.pdf\x00junk", "rb")
+    assert sorted(p.name for p in tmp_path.iterdir()) == ["ok.pdf"]
+
+
+def test_file_names_that_are_not_utf8(tmp_path):
+    # The name Python's file functions give for bytes that are not UTF-8 (with
+    # surrogate escapes): every file open() reads, extract reads.
+    name = os.fsdecode(b"\xff\xfe.pdf")
+    path = os.path.join(os.fsdecode(bytes(tmp_path)), name)
+    with open(path, "wb") as f:
+        f.write(pages_pdf(["/MediaBox [0 0 300 400]", ""]))
+    assert os.fsencode(path).endswith(b"/\xff\xfe.pdf")
+    doc = json.loads(z.extract(path))
+    assert [p["media_box"] for p in doc["pages"]] == [[0.0, 0.0, 300.0, 400.0],
+                                                      [0.0, 0.0, 612.0, 792.0]]
 
 
 def test_arguments_are_converted_in_order():

@@ -47,7 +47,9 @@ TEST(ExtractCorpus, FilesExtractToJsonWithEveryPage) {
         if (file.password) options.password = file.password;
         auto doc = load_pdf_document((corpus / file.path).string(), options);
         ASSERT_TRUE(doc) << doc.error().display();
-        ExtractedDocument extraction = extract_document(*doc, ExtractLimits{});
+        auto extracted = extract_document(*doc, ExtractLimits{});
+        ASSERT_TRUE(extracted) << extracted.error().display();
+        const ExtractedDocument& extraction = *extracted;
         auto text = extracted_document_to_pretty_json(extraction);
         ASSERT_TRUE(text);
         auto json = nlohmann::json::parse(*text, nullptr, false);

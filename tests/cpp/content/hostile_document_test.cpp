@@ -69,5 +69,32 @@ TEST(HostileDocument, DocumentBudgetStopsWorkAcrossPages) {
     EXPECT_EQ(out.diagnostics[0].page_index, 10u);
 }
 
+// The document's glyphs are bounded by its file's size too (16 a byte), never
+// below the floor that keeps small files with dense forms whole, never above
+// the fixed ceiling; the other parts keep the fixed budget.
+TEST(HostileDocument, DocumentGlyphBudgetFollowsTheInputSize) {
+    const struct {
+        std::uint64_t input_bytes;
+        std::uint64_t glyphs;
+    } cases[] = {
+        {0, 1'000'000},
+        {36'000, 1'000'000},                  // one content on 6,000 pages
+        {62'500, 1'000'000},                  // where 16 a byte meets the floor
+        {62'501, 1'000'016},
+        {100'000, 1'600'000},
+        {312'500, 5'000'000},                 // where it meets the ceiling
+        {312'501, 5'000'000},
+        {20'000'000, 5'000'000},              // a real book
+        {UINT64_MAX / 16 + 1, 5'000'000},     // the product would wrap
+        {UINT64_MAX, 5'000'000},
+    };
+    for (const auto& c : cases) {
+        const PageBudgetLimits budget = document_budget_for_input(c.input_bytes);
+        EXPECT_EQ(budget.glyphs, c.glyphs) << c.input_bytes;
+        EXPECT_EQ(budget.operations, kDocumentBudget.operations) << c.input_bytes;
+        EXPECT_EQ(budget.decoded_bytes, kDocumentBudget.decoded_bytes) << c.input_bytes;
+    }
+}
+
 }  // namespace
 }  // namespace zvk

@@ -174,13 +174,45 @@ TEST(PdfFiles, EmptyPasswordBehavesAsNoPassword) {
     }
 }
 
+// Only a regular file is read: a FIFO without a writer would block for ever
+// and /dev/zero never ends; each is refused at once with its reason.
 TEST(PdfFiles, UnreadableInputIsAnIoError) {
     test::TempDir dir;
-    for (const std::string& path : {dir.file("missing.pdf"), dir.path().string()}) {
-        auto doc = load_pdf_document(path, LoadOptions{});
-        ASSERT_FALSE(doc.has_value()) << path;
-        EXPECT_EQ(doc.error().display(), "failed to open PDF: IO error") << path;
+    const std::string fifo = dir.file("fifo.pdf");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const struct {
+        std::string path;
+        const char* error;
+    } cases[] = {
+        {dir.file("missing.pdf"), "failed to open PDF: IO error"},
+        {dir.path().string(), "failed to open PDF: IO error (not a regular file: a directory)"},
+        {fifo, "failed to open PDF: IO error (not a regular file: a FIFO)"},
+        {"/dev/zero", "failed to open PDF: IO error (not a regular file: a character device)"},
+    };
+    for (const auto& c : cases) {
+        auto doc = load_pdf_document(c.path, LoadOptions{});
+        ASSERT_FALSE(doc.has_value()) << c.path;
+        EXPECT_EQ(doc.error().display(), c.error) << c.path;
     }
+}
+
+// A file that says it is longer than what it gives (sysfs files report a
+// page): what fstat promised must come, or the read fails.
+TEST(PdfFiles, FileShorterThanItsSizeIsAnIoError) {
+    std::string path;
+    for (const char* candidate : {"/sys/kernel/profiling", "/sys/kernel/mm/transparent_hugepage/enabled",
+                                  "/sys/power/state"}) {
+        struct stat st {};
+        if (::stat(candidate, &st) == 0 && S_ISREG(st.st_mode) &&
+            static_cast<std::uint64_t>(st.st_size) > test::read_file(candidate).size()) {
+            path = candidate;
+            break;
+        }
+    }
+    if (path.empty()) GTEST_SKIP() << "no sysfs file shorter than its size here";
+    auto doc = load_pdf_document(path, LoadOptions{});
+    ASSERT_FALSE(doc.has_value());
+    EXPECT_EQ(doc.error().display(), "failed to open PDF: IO error (the file ended before its size)");
 }
 
 bool qpdf_check(const std::string& path) {

@@ -45,9 +45,10 @@ TEST(CorpusFontNames, ExtractedNamesAndTheirFamilies) {
         if (loaded != row.file) {
             auto doc = load_pdf_document((papers / row.file).string(), LoadOptions{});
             ASSERT_TRUE(doc) << doc.error().display();
-            ExtractedDocument extraction = extract_document_default_limits(*doc);
+            auto extraction = extract_document_default_limits(*doc);
+            ASSERT_TRUE(extraction) << extraction.error().display();
             names.clear();
-            for (const Glyph& g : extraction.glyphs) names.insert(g.font_name);
+            for (const Glyph& g : extraction->glyphs) names.insert(g.font_name);
             loaded = row.file;
         }
         EXPECT_TRUE(names.contains(row.font_name));  // the glyphs carry the name as pdffonts shows it
