@@ -24,16 +24,27 @@ bool is_unicode_white_space(char32_t c) {
 }
 
 std::string_view trim_white_space(std::string_view text) {
-    // One forward pass: the kept range runs from the first scalar that is not
-    // white space to the end of the last one.
-    std::size_t begin = text.size();
-    std::size_t end = 0;
-    for (Utf8Step step : Utf8Range(text)) {
-        if (step.valid && is_unicode_white_space(step.scalar)) continue;
-        if (begin == text.size()) begin = step.offset;
-        end = step.offset + step.length;
+    // From each end inwards, so a long text costs only its white space: line
+    // tests trim whole line texts once per candidate line.
+    std::size_t begin = 0;
+    while (begin < text.size()) {
+        Utf8Step step = utf8_decode_at(text, begin);
+        if (!step.valid || !is_unicode_white_space(step.scalar)) break;
+        begin += step.length;
     }
-    if (begin >= end) return text.substr(0, 0);
+    if (begin == text.size()) return text.substr(0, 0);
+    std::size_t end = text.size();
+    while (end > begin) {
+        // Every byte that is not a continuation byte starts a sequence of the
+        // forward decoding (no sequence, valid or not, runs over one), so the
+        // last sequence starts at the last such byte; it is white space only
+        // when it decodes validly right up to `end`.
+        std::size_t start = end - 1;
+        while (start > begin && (static_cast<unsigned char>(text[start]) & 0xC0) == 0x80) --start;
+        Utf8Step step = utf8_decode_at(text, start);
+        if (!step.valid || start + step.length != end || !is_unicode_white_space(step.scalar)) break;
+        end = start;
+    }
     return text.substr(begin, end - begin);
 }
 

@@ -18,18 +18,6 @@ int partial_compare(float a, float b) {
     return 0;
 }
 
-float edge_min(float a, float b) {
-    if (std::isnan(b)) return a;
-    if (std::isnan(a)) return b;
-    return a < b ? a : b;
-}
-
-float edge_max(float a, float b) {
-    if (std::isnan(b)) return a;
-    if (std::isnan(a)) return b;
-    return a > b ? a : b;
-}
-
 float glyph_left_edge(const Glyph& g) {
     return edge_min(edge_min(g.matrix[4], g.bbox[0]), g.bbox[2]);
 }

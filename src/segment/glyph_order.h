@@ -3,6 +3,7 @@
 // stably and never the glyphs themselves.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <vector>
 
@@ -18,9 +19,18 @@ int partial_compare(float a, float b);
 
 // The minimum and maximum of glyph edges: a NaN operand is passed over, and of
 // two equal values (-0 and +0 included) the second wins, so the sign of a zero
-// edge, which the total order sees, is fixed by the operand order.
-float edge_min(float a, float b);
-float edge_max(float a, float b);
+// edge, which the total order sees, is fixed by the operand order. Inline:
+// the line cutters call them in their innermost loops.
+inline float edge_min(float a, float b) {
+    if (std::isnan(b)) return a;
+    if (std::isnan(a)) return b;
+    return a < b ? a : b;
+}
+inline float edge_max(float a, float b) {
+    if (std::isnan(b)) return a;
+    if (std::isnan(a)) return b;
+    return a > b ? a : b;
+}
 
 // min(min(matrix e, bbox x0), bbox x1), where a NaN operand is passed over.
 float glyph_left_edge(const Glyph& glyph);

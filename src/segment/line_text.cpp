@@ -38,6 +38,8 @@ bool holds_cjk(std::string_view text) {
     return false;
 }
 
+}  // namespace
+
 bool space_between(const Glyph& prev, const Glyph& next) {
     if (only_white_space(prev.unicode) || only_white_space(next.unicode)) return false;
     // Chinese and Japanese set no spaces between their characters.
@@ -48,8 +50,6 @@ bool space_between(const Glyph& prev, const Glyph& next) {
     if (is_note_mark_text(next.unicode) && prev.font_size * kNoteMarkShare >= next.font_size) return false;
     return true;
 }
-
-}  // namespace
 
 std::string line_text_from_glyphs(std::span<const Glyph* const> glyphs) {
     std::string text;

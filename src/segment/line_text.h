@@ -11,6 +11,11 @@
 
 namespace zvk {
 
+// Whether the line text puts one space between these two neighbours. Passes
+// that grow a text glyph by glyph use it to keep the text equal to
+// line_text_from_glyphs of the glyphs so far.
+bool space_between(const Glyph& prev, const Glyph& next);
+
 std::string line_text_from_glyphs(std::span<const Glyph* const> glyphs);
 
 }  // namespace zvk

@@ -25,8 +25,12 @@ float representative_font_size(std::span<const Glyph* const> glyphs) {
     for (const Glyph* g : glyphs) {
         if (g->font_size >= 1.0f) sizes.push_back(g->font_size);  // NaN fails the test
     }
-    if (sizes.empty()) return 1.0f;
     std::sort(sizes.begin(), sizes.end());
+    return representative_of_sorted_sizes(sizes);
+}
+
+float representative_of_sorted_sizes(std::span<const float> sizes) {
+    if (sizes.empty()) return 1.0f;
     const std::size_t n = sizes.size();
     const float m = sizes[n / 2];
     const float top = sizes.back();

@@ -46,6 +46,9 @@ struct LineExtents {
 // line at its body size; a line of mostly big glyphs takes the big size.
 // Layout, placement and the rewrite rely on this exact rule.
 float representative_font_size(std::span<const Glyph* const> glyphs);
+// The same rule over sizes already filtered (at least 1, no NaN) and sorted
+// ascending, for callers that keep them so as a line grows.
+float representative_of_sorted_sizes(std::span<const float> sizes);
 
 // Left and right from the outer edges (origin x and box) of the glyphs
 // without the leading and trailing blank ones (all of them when every glyph is

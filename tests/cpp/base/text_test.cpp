@@ -47,8 +47,18 @@ TEST(WhiteSpaceText, TrimsBothEnds) {
         {zwsp + "x" + zwsp, zwsp + "x" + zwsp},  // U+200B is not White_Space
         {" \xff ", "\xff"},                       // invalid bytes stop trimming
         {"\xc2 x", "\xc2 x"},                     // a truncated sequence is not U+00A0
+        // The end is trimmed backwards: bytes that do not decode up to the
+        // end stop it there as they stop the start.
+        {"x \xa0", "x \xa0"},                     // a lone continuation byte
+        {"x " + nbsp + "\xa0", "x " + nbsp + "\xa0"},  // U+00A0 and then a stray byte
+        {"x \xe3\x80", "x \xe3\x80"},             // U+3000 cut short
+        {"x" + ideo + " " + nbsp, "x"},
     };
     for (const Case& c : cases) EXPECT_EQ(trim_white_space(c.in), c.out) << c.in;
+    // A text of white space alone trims to the empty view at its start, as
+    // callers that cut one end only rely on.
+    const std::string blank = "  " + nbsp;
+    EXPECT_EQ(trim_white_space(blank).data(), blank.data());
 }
 
 }  // namespace

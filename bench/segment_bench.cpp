@@ -1,0 +1,122 @@
+// Times segment_glyphs on the calling thread, as translation calls it:
+//   - on a PDF (by default the 350-page book that `bench/extract.py --book`
+//     writes to the temporary directory), extracted first and not timed;
+//   - on synthetic pages of 200,000 glyphs on one baseline, the shapes a
+//     hostile file uses to make per-line work explode: plain letters; body
+//     glyphs mixed with glyphs of half their size (every glyph-line measure
+//     then counts through the line, and no small glyph overlaps a body glyph
+//     to end the second-row search early), on one baseline or on one that
+//     sinks a little at each glyph (so no shortcut for a level row applies);
+//     glyphs without a box (NaN) among glyphs drawn on one spot (every gap
+//     unknown, the run narrow); and letters whose texts are 512 bytes each,
+//     the most a ToUnicode entry gives (the passes read every text a few
+//     times, so this one measures the cost per byte of text).
+//
+//     zvk_segment_bench [FILE.pdf] [--runs N]
+//
+// Prints the best of N runs (default 3) of each. Run by hand; never a test.
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <limits>
+#include <utility>
+#include <string>
+
+#include "api/pdf_files.h"
+#include "segment/segmentation.h"
+
+namespace {
+
+constexpr std::size_t kSyntheticGlyphs = 200000;
+
+enum class Shape { plain, mixed_sizes, drifting_mixed_sizes, unknown_gaps, long_texts };
+
+std::vector<zvk::Glyph> one_baseline_page(Shape shape) {
+    std::vector<zvk::Glyph> glyphs(kSyntheticGlyphs);
+    const char* letters = "abcdefghij klmnopqrstuvwxyz";
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    for (std::size_t i = 0; i < glyphs.size(); ++i) {
+        zvk::Glyph& g = glyphs[i];
+        g.id = static_cast<std::uint32_t>(i);
+        g.unicode = std::string(1, letters[i % 27]);
+        g.font_name = "Times-Roman";
+        g.font_size = 10.0f;
+        const float x = 0.5f * static_cast<float>(i);
+        g.matrix = {10, 0, 0, 10, x, 400};
+        g.bbox = {x, 400, x + 0.5f, 410};
+        if ((shape == Shape::mixed_sizes || shape == Shape::drifting_mixed_sizes) && i % 2 == 1) {
+            g.font_size = 5.0f;
+            g.matrix[0] = g.matrix[3] = 5.0f;
+        }
+        if (shape == Shape::drifting_mixed_sizes) {
+            // Sinking slowly enough for the line to go on, so that its
+            // baselines soon spread wider than the vertical tolerance.
+            g.matrix[5] = 400 - 0.0015f * static_cast<float>(i);
+            g.bbox[1] = g.matrix[5];
+            g.bbox[3] = g.matrix[5] + g.font_size;
+        }
+        if (shape == Shape::long_texts) g.unicode = std::string(512, letters[i % 27]);
+        if (shape == Shape::unknown_gaps) {
+            g.matrix[4] = 0;
+            g.bbox = i % 2 == 0 ? zvk::Box{0, 400, 0.5f, 410} : zvk::Box{nan, nan, nan, nan};
+        }
+    }
+    return glyphs;
+}
+
+template <typename F>
+double best_seconds(int runs, F&& body) {
+    double best = 1e30;
+    for (int r = 0; r < runs; ++r) {
+        auto start = std::chrono::steady_clock::now();
+        body();
+        std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
+        best = std::min(best, elapsed.count());
+    }
+    return best;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::string path = (std::filesystem::temp_directory_path() / "zvk-bench-book.pdf").string();
+    int runs = 3;
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (arg == "--runs" && i + 1 < argc) {
+            runs = std::max(1, std::atoi(argv[++i]));
+        } else {
+            path = arg;
+        }
+    }
+
+    auto document = zvk::load_pdf_document(path, zvk::LoadOptions{});
+    auto extracted = document ? zvk::extract_document_default_limits(*document)
+                              : zvk::Result<zvk::ExtractedDocument>(std::unexpected(document.error()));
+    if (!extracted) {
+        std::fprintf(stderr, "%s: %s (write the book with `python3 bench/extract.py --book`)\n", path.c_str(),
+                     extracted.error().text().c_str());
+    } else {
+        const zvk::ExtractedDocument& doc = *extracted;
+        std::size_t skipped = 0;
+        double seconds = best_seconds(runs, [&] {
+            skipped = zvk::segment_glyphs(doc.glyphs, true, true, doc.regions, doc.pages).skipped.size();
+        });
+        std::printf("%s: %zu pages, %zu glyphs: segment_glyphs %.3f s (%zu skipped)\n", path.c_str(),
+                    doc.pages.size(), doc.glyphs.size(), seconds, skipped);
+    }
+
+    const std::pair<Shape, const char*> shapes[] = {
+        {Shape::plain, "letters"},
+        {Shape::mixed_sizes, "sizes 10 and 5 alternating"},
+        {Shape::drifting_mixed_sizes, "sizes 10 and 5 alternating, baseline sinking 0.0015 a glyph"},
+        {Shape::unknown_gaps, "NaN boxes among glyphs on one spot"},
+        {Shape::long_texts, "letters with 512-byte texts (100 MB of text)"},
+    };
+    for (const auto& [shape, name] : shapes) {
+        const std::vector<zvk::Glyph> page = one_baseline_page(shape);
+        double seconds = best_seconds(runs, [&] { zvk::segment_glyphs(page, true, true, {}, {}); });
+        std::printf("one baseline, %zu glyphs, %s: segment_glyphs %.3f s\n", page.size(), name, seconds);
+    }
+    return 0;
+}

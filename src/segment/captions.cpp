@@ -1,0 +1,73 @@
+#include "segment/captions.h"
+
+#include <array>
+#include <string>
+
+#include "base/text.h"
+#include "base/utf8.h"
+#include "segment/toc_lines.h"
+
+namespace zvk {
+
+namespace {
+
+constexpr std::array<std::string_view, 3> kFigureWords{"figure", "fig.", "fig"};
+constexpr std::array<std::string_view, 3> kTableWords{"table", "tab.", "tab"};
+// Roman numerals of figures stay short; a longer letter run is a word.
+constexpr std::size_t kMaxRomanLetters = 8;
+
+bool is_ascii_letter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool is_ascii_digit(char c) { return c >= '0' && c <= '9'; }
+
+std::string_view trim_start(std::string_view text) {
+    std::size_t offset = 0;
+    while (offset < text.size()) {
+        Utf8Step step = utf8_decode_at(text, offset);
+        if (!step.valid || !is_unicode_white_space(step.scalar)) break;
+        offset += step.length;
+    }
+    return text.substr(offset);
+}
+
+bool follows_caption_word(std::string_view text, std::string_view word) {
+    if (!text.starts_with(word)) return false;
+    if (word.size() == 3 && text.size() > 3 && is_ascii_letter(text[3])) return false;
+    std::string_view rest = trim_start(text.substr(word.size()));
+    while (rest.starts_with('.')) rest.remove_prefix(1);
+    rest = trim_start(rest);
+    std::size_t digits = 0;
+    while (digits < rest.size() && is_ascii_digit(rest[digits])) ++digits;
+    if (digits > 0) {
+        rest.remove_prefix(digits);
+    } else {
+        std::size_t letters = 0;
+        while (letters < rest.size() && is_ascii_letter(rest[letters])) ++letters;
+        if (letters == 0 || letters > kMaxRomanLetters || !is_roman_numeral(rest.substr(0, letters))) return false;
+        rest.remove_prefix(letters);
+    }
+    rest = trim_start(rest);
+    return !rest.empty() && (rest[0] == '.' || rest[0] == ':' || rest[0] == '|');
+}
+
+}  // namespace
+
+std::string_view caption_kind_word(CaptionKind kind) { return kind == CaptionKind::Figure ? "figure" : "table"; }
+
+bool starts_with_caption_word(std::string_view text, std::span<const std::string_view> words) {
+    for (std::string_view word : words) {
+        if (follows_caption_word(text, word)) return true;
+    }
+    return false;
+}
+
+std::optional<CaptionKind> caption_kind(std::string_view text) {
+    std::string lower(trim_white_space(text));
+    for (char& c : lower) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    if (starts_with_caption_word(lower, kFigureWords)) return CaptionKind::Figure;
+    if (starts_with_caption_word(lower, kTableWords)) return CaptionKind::Table;
+    return std::nullopt;
+}
+
+}  // namespace zvk

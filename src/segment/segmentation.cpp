@@ -1,0 +1,61 @@
+#include "segment/segmentation.h"
+
+#include <utility>
+
+#include "segment/glyph_lines.h"
+#include "segment/line_groups.h"
+#include "segment/line_width.h"
+#include "segment/margin_passes.h"
+#include "segment/paragraph_merge.h"
+
+namespace zvk {
+
+namespace {
+
+std::map<std::uint32_t, float> typical_line_width(const std::vector<TextLine>& lines) {
+    std::map<std::uint32_t, std::vector<float>> widths;
+    for (const TextLine& line : lines) {
+        const float width = line.x1 - line.x0;
+        if (width > 1.0f) widths[line.page_index].push_back(width);
+    }
+    return typical_line_width_by_page(std::move(widths));
+}
+
+}  // namespace
+
+LineGrouping build_line_groups(std::vector<std::vector<const Glyph*>> runs, bool /*skip_figures*/,
+                               bool /*skip_tables*/, std::span<const Region> /*regions*/,
+                               std::span<const PageInfo> /*pages*/) {
+    LineGrouping out;
+    // Stage A. Still to come between these passes, in this order: rule
+    // columns, rule-character lines, scanned pages, garbled lines, note
+    // markers, short formula lines, tables of contents.
+    std::vector<TextLine> lines = skip_rotated_glyphs(std::move(runs), out.skipped);
+
+    // Stage B. Still to come before the rescues: caption areas, region
+    // figures, the protection of contents lines, margin lines and columns;
+    // and code lines right after them.
+    hyphen_rescue(lines, out.skipped);
+    figure_rescue(lines, out.skipped);
+    prune_skipped_glyphs(lines, out.skipped);
+    out.typical_line_width = typical_line_width(lines);
+    out.groups = group_lines(std::move(lines));
+    return out;
+}
+
+SegmentationResult build_segments(std::vector<std::vector<const Glyph*>> runs, bool skip_figures, bool skip_tables,
+                                  std::span<const Region> regions, std::span<const PageInfo> pages) {
+    LineGrouping grouping = build_line_groups(std::move(runs), skip_figures, skip_tables, regions, pages);
+    // Stage C (paragraphs from the groups, their continuation across columns
+    // and pages, and the segments' texts) is not built yet: no segments.
+    SegmentationResult result;
+    result.skipped = std::move(grouping.skipped);
+    return result;
+}
+
+SegmentationResult segment_glyphs(std::span<const Glyph> glyphs, bool skip_figures, bool skip_tables,
+                                  std::span<const Region> regions, std::span<const PageInfo> pages) {
+    return build_segments(group_glyph_lines(glyphs), skip_figures, skip_tables, regions, pages);
+}
+
+}  // namespace zvk

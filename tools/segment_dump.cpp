@@ -1,0 +1,107 @@
+// Prints the text lines segmentation builds from a PDF, one per row, so a
+// person can read how a document was cut: page, line group, baseline, left and
+// right edge, size, font family key, whether paragraph merging joins the line
+// to the previous line of its group ("+") or not ("."), and the text.
+//
+//     segment_dump FILE.pdf [--page N]      (N counts from 1, as the rows do)
+//
+// The last rows count the skipped glyphs by reason.
+#include <algorithm>
+#include <charconv>
+#include <cstdio>
+#include <map>
+#include <string>
+#include <unordered_map>
+
+#include "api/pdf_files.h"
+#include "segment/font_names.h"
+#include "segment/glyph_lines.h"
+#include "segment/paragraph_merge.h"
+#include "segment/segmentation.h"
+
+namespace {
+
+struct Row {
+    std::size_t run_index = 0;
+    std::size_t group = 0;
+    const zvk::TextLine* line = nullptr;
+    bool merges = false;
+};
+
+std::string number(float value) {
+    char buffer[32];
+    auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 1);
+    return std::string(buffer, result.ptr);
+}
+
+int usage() {
+    std::fputs("usage: segment_dump FILE.pdf [--page N]\n", stderr);
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2 && argc != 4) return usage();
+    std::optional<std::uint32_t> only_page;
+    if (argc == 4) {
+        std::string_view flag = argv[2];
+        std::string_view value = argv[3];
+        std::uint32_t page = 0;
+        auto parsed = std::from_chars(value.data(), value.data() + value.size(), page);
+        if (flag != "--page" || parsed.ec != std::errc() || parsed.ptr != value.data() + value.size() || page == 0) {
+            return usage();
+        }
+        only_page = page - 1;
+    }
+    auto document = zvk::load_pdf_document(argv[1], zvk::LoadOptions{});
+    if (!document) {
+        std::fprintf(stderr, "segment_dump: %s\n", document.error().text().c_str());
+        return 1;
+    }
+    auto extracted = zvk::extract_document_default_limits(*document);
+    if (!extracted) {
+        std::fprintf(stderr, "segment_dump: %s\n", extracted.error().text().c_str());
+        return 1;
+    }
+    const zvk::ExtractedDocument& extraction = *extracted;
+
+    std::vector<zvk::GlyphRun> runs = zvk::group_glyph_lines(extraction.glyphs);
+    // Rows follow the runs' order (line order), whatever group a line joined.
+    std::unordered_map<const zvk::Glyph*, std::size_t> run_of;
+    for (std::size_t r = 0; r < runs.size(); ++r) {
+        for (const zvk::Glyph* g : runs[r]) run_of.emplace(g, r);
+    }
+    zvk::LineGrouping grouping =
+        zvk::build_line_groups(std::move(runs), true, true, extraction.regions, extraction.pages);
+
+    std::vector<Row> rows;
+    for (std::size_t g = 0; g < grouping.groups.size(); ++g) {
+        const auto& lines = grouping.groups[g].lines;
+        for (std::size_t i = 0; i < lines.size(); ++i) {
+            Row row{run_of.at(lines[i].glyphs.front()), g, &lines[i], false};
+            if (i > 0) {
+                auto width = grouping.typical_line_width.find(lines[i].page_index);
+                float x = width == grouping.typical_line_width.end() ? 0.0f : width->second;
+                row.merges = zvk::should_merge_lines(lines[i - 1], lines[i], x);
+            }
+            rows.push_back(row);
+        }
+    }
+    std::stable_sort(rows.begin(), rows.end(), [](const Row& a, const Row& b) { return a.run_index < b.run_index; });
+
+    std::printf("page\tgroup\ty\tx0-x1\tsize\tfamily\tmerge\ttext\n");
+    for (const Row& row : rows) {
+        const zvk::TextLine& line = *row.line;
+        if (only_page && line.page_index != *only_page) continue;
+        std::printf("%u\t%zu\t%s\t%s-%s\t%s\t%s\t%c\t%s\n", line.page_index + 1, row.group, number(line.y).c_str(),
+                    number(line.x0).c_str(), number(line.x1).c_str(), number(line.size).c_str(),
+                    zvk::font_family_key(line.font_name).c_str(), row.merges ? '+' : '.', line.text.c_str());
+    }
+    std::map<std::string, std::size_t> reasons;
+    for (const zvk::SkippedGlyph& s : grouping.skipped) {
+        if (!only_page || extraction.glyphs.at(s.glyph_id).page_index == *only_page) ++reasons[s.reason];
+    }
+    for (const auto& [reason, count] : reasons) std::printf("skipped\t%s\t%zu\n", reason.c_str(), count);
+    return 0;
+}
