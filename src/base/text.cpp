@@ -23,15 +23,20 @@ bool is_unicode_white_space(char32_t c) {
     }
 }
 
-std::string_view trim_white_space(std::string_view text) {
-    // From each end inwards, so a long text costs only its white space: line
-    // tests trim whole line texts once per candidate line.
+std::string_view trim_leading_white_space(std::string_view text) {
     std::size_t begin = 0;
     while (begin < text.size()) {
         Utf8Step step = utf8_decode_at(text, begin);
         if (!step.valid || !is_unicode_white_space(step.scalar)) break;
         begin += step.length;
     }
+    return text.substr(begin);
+}
+
+std::string_view trim_white_space(std::string_view text) {
+    // From each end inwards, so a long text costs only its white space: line
+    // tests trim whole line texts once per candidate line.
+    const std::size_t begin = text.size() - trim_leading_white_space(text).size();
     if (begin == text.size()) return text.substr(0, 0);
     std::size_t end = text.size();
     while (end > begin) {

@@ -13,4 +13,7 @@ bool is_unicode_white_space(char32_t c);
 // white space, so they stop the trimming.
 std::string_view trim_white_space(std::string_view text);
 
+// The text without White_Space at its start.
+std::string_view trim_leading_white_space(std::string_view text);
+
 }  // namespace zvk

@@ -22,15 +22,6 @@ bool is_bullet_char(char32_t c) {
     }
 }
 
-std::string_view trim_start(std::string_view text) {
-    std::size_t offset = 0;
-    while (offset < text.size()) {
-        Utf8Step step = utf8_decode_at(text, offset);
-        if (!step.valid || !is_unicode_white_space(step.scalar)) break;
-        offset += step.length;
-    }
-    return text.substr(offset);
-}
 
 std::string_view trim_end(std::string_view text) {
     std::string_view trimmed = trim_white_space(text);
@@ -61,7 +52,7 @@ bool ends_sentence(std::string_view text) {
 }
 
 bool starts_with_bullet(std::string_view text) {
-    std::string_view t = trim_start(text);
+    std::string_view t = trim_leading_white_space(text);
     if (t.empty()) return false;
     Utf8Step first = utf8_decode_at(t, 0);
     if (first.valid && is_bullet_char(first.scalar)) return true;
@@ -79,7 +70,7 @@ bool continues_paragraph(const TextLine& prev, const TextLine& next) {
     if (!(std::fabs(prev.size - next.size) <= 0.35f * s)) return false;
     if (!(prev.x0 - s <= next.x0 + 0.4f * s)) return false;
     if (ends_sentence(prev.text)) return false;
-    if (!starts_with_ascii_lowercase(trim_start(next.text))) return false;
+    if (!starts_with_ascii_lowercase(trim_leading_white_space(next.text))) return false;
     return count_letters(next.text) >= 6;
 }
 

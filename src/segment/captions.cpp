@@ -19,22 +19,13 @@ constexpr std::size_t kMaxRomanLetters = 8;
 bool is_ascii_letter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 bool is_ascii_digit(char c) { return c >= '0' && c <= '9'; }
 
-std::string_view trim_start(std::string_view text) {
-    std::size_t offset = 0;
-    while (offset < text.size()) {
-        Utf8Step step = utf8_decode_at(text, offset);
-        if (!step.valid || !is_unicode_white_space(step.scalar)) break;
-        offset += step.length;
-    }
-    return text.substr(offset);
-}
 
 bool follows_caption_word(std::string_view text, std::string_view word) {
     if (!text.starts_with(word)) return false;
     if (word.size() == 3 && text.size() > 3 && is_ascii_letter(text[3])) return false;
-    std::string_view rest = trim_start(text.substr(word.size()));
+    std::string_view rest = trim_leading_white_space(text.substr(word.size()));
     while (rest.starts_with('.')) rest.remove_prefix(1);
-    rest = trim_start(rest);
+    rest = trim_leading_white_space(rest);
     std::size_t digits = 0;
     while (digits < rest.size() && is_ascii_digit(rest[digits])) ++digits;
     if (digits > 0) {
@@ -45,7 +36,7 @@ bool follows_caption_word(std::string_view text, std::string_view word) {
         if (letters == 0 || letters > kMaxRomanLetters || !is_roman_numeral(rest.substr(0, letters))) return false;
         rest.remove_prefix(letters);
     }
-    rest = trim_start(rest);
+    rest = trim_leading_white_space(rest);
     return !rest.empty() && (rest[0] == '.' || rest[0] == ':' || rest[0] == '|');
 }
 

@@ -29,22 +29,13 @@ constexpr float kTitleListSize = 15.0f;
 
 bool is_ascii_letter(char32_t c) { return (c >= U'A' && c <= U'Z') || (c >= U'a' && c <= U'z'); }
 
-std::string_view trim_start(std::string_view text) {
-    std::size_t offset = 0;
-    while (offset < text.size()) {
-        Utf8Step step = utf8_decode_at(text, offset);
-        if (!step.valid || !is_unicode_white_space(step.scalar)) break;
-        offset += step.length;
-    }
-    return text.substr(offset);
-}
 
 // The end-trimmed text ends with an ASCII letter and '-'.
 bool ends_with_letter_hyphen(std::string_view text) { return hyphen_end(text).has_value(); }
 
 bool continues_hyphenation(const TextLine& p, const TextLine& l) {
     if (p.page_index != l.page_index || !ends_with_letter_hyphen(p.text)) return false;
-    std::string_view t = trim_start(l.text);
+    std::string_view t = trim_leading_white_space(l.text);
     if (!(!t.empty() && is_ascii_letter(utf8_decode_at(t, 0).scalar)) && !starts_with_quoted_alnum(t)) {
         return false;
     }
