@@ -276,7 +276,7 @@ private:
 }  // namespace
 
 Result<void> ExtractionText::extract_and_write(const pdf::Document& document, const ExtractLimits& limits,
-                                               unsigned threads) {
+                                               unsigned threads, const std::function<bool()>& keep_going) {
     try {
         pieces_.clear();
     } catch (...) {
@@ -289,6 +289,7 @@ Result<void> ExtractionText::extract_and_write(const pdf::Document& document, co
     std::optional<CoreError> read_failure;
     std::vector<const Glyph*> all;
     std::size_t glyph_count = 0;
+    bool stopped = false;
     // Pieces and pages are added under the queue's lock; a worker touches
     // only the piece and glyphs its job names.
     auto job_for = [&](Piece& piece, std::function<void(JsonWriter&)> write) {
@@ -301,7 +302,11 @@ Result<void> ExtractionText::extract_and_write(const pdf::Document& document, co
             head = &pieces_.emplace_back();
         }
         auto extracted = extract_document(document, limits, [&](std::vector<Glyph>&& glyphs) {
-            if (glyphs.empty()) return;
+            if (keep_going && !keep_going()) {
+                stopped = true;
+                return false;
+            }
+            if (glyphs.empty()) return true;
             std::vector<PieceQueue::Job> jobs;
             {
                 std::lock_guard lock(queue.mutex());
@@ -317,11 +322,13 @@ Result<void> ExtractionText::extract_and_write(const pdf::Document& document, co
                 glyph_count += page.size();
             }
             for (auto& job : jobs) queue.push(std::move(job));
+            return true;
         });
         if (!extracted) {
             read_failure = std::move(extracted.error());
             return;
         }
+        if (stopped) return;
         rest = std::move(*extracted);
         // What the first and last pieces need of the glyphs, now all read.
         all.reserve(glyph_count);
@@ -364,8 +371,9 @@ Result<void> ExtractionText::extract_and_write(const pdf::Document& document, co
         }
         return {};
     });
-    if (!written || !freed) {
+    if (!written || !freed || stopped) {
         pieces_.clear();
+        if (stopped && written && freed) return fail(CoreError::message("interrupted"));
         return written ? freed : written;
     }
     settle();

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -47,8 +48,10 @@ public:
     // reads the pages while the other workers write the glyphs of those
     // already read; nothing of the extraction is kept afterwards. The text is
     // the one write() gives for extract_document(document, limits).
+    // `keep_going`, when given, is asked after each page; once it says no,
+    // reading stops and the call fails with "interrupted".
     Result<void> extract_and_write(const pdf::Document& document, const ExtractLimits& limits,
-                                   unsigned threads);
+                                   unsigned threads, const std::function<bool()>& keep_going = {});
 
     std::size_t length() const { return length_; }
     // The widest character beyond ASCII, or 0x7F for a text all ASCII: what

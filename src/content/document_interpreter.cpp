@@ -240,7 +240,7 @@ ExtractedDocument interpret_pages(const pdf::Document& document, const ExtractLi
         append_moved(out.regions, interp.regions);
         if (take_page != nullptr) {
             for (Glyph& g : interp.glyphs) g.id = next_id++;
-            (*take_page)(std::move(interp.glyphs));
+            if (!(*take_page)(std::move(interp.glyphs))) break;
         } else {
             append_moved(out.glyphs, interp.glyphs);
         }

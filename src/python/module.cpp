@@ -6,6 +6,7 @@
 #include <Python.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -261,6 +262,20 @@ zvk::Result<void> without_gil(Work&& work) {
 PyObject* extract_to_str(const std::string& path, const std::string& options) {
     zvk::ExtractionText text;
     unsigned threads = 1;
+    // Ctrl-C: between pages, at most every 50 ms, the lock is taken back for
+    // a moment to run the signal handlers; a handler that raises ends the
+    // reading, and the call, with its exception.
+    auto last_check = std::chrono::steady_clock::now();
+    bool interrupted = false;
+    auto keep_going = [&]() -> bool {
+        const auto now = std::chrono::steady_clock::now();
+        if (now - last_check < std::chrono::milliseconds(50)) return true;
+        last_check = now;
+        PyGILState_STATE state = PyGILState_Ensure();
+        interrupted = PyErr_CheckSignals() < 0;
+        PyGILState_Release(state);
+        return !interrupted;
+    };
     // Everything from parsing the options to the JSON pieces runs without the
     // interpreter lock; the document is dropped there too.
     auto written = without_gil([&]() -> zvk::Result<void> {
@@ -272,8 +287,9 @@ PyObject* extract_to_str(const std::string& path, const std::string& options) {
         if (!document) return zvk::fail(document.error());
         // A page is read while the glyphs of those before are written.
         threads = zvk::worker_count(document->page_ids().size());
-        return text.extract_and_write(*document, *limits, threads);
+        return text.extract_and_write(*document, *limits, threads, keep_going);
     });
+    if (interrupted) return nullptr;
     if (!written) return core_error_to_py_err(written.error());
     // Ctrl-C during the extraction ends the call here, before the str.
     if (PyErr_CheckSignals() < 0) return nullptr;

@@ -1,6 +1,7 @@
 """extract on hand-written fixtures and on the corpus: pages with their
 inherited boxes and rotation, load options and limits, the JSON's form."""
 
+import _thread
 import json
 import subprocess
 import threading
@@ -270,3 +271,27 @@ def test_other_threads_run_while_extract_works(corpus):
         thread.join()
     during = [t for t in wakes if start < t < end]
     assert len(during) >= 10, (len(during), end - start)
+
+
+def test_ctrl_c_ends_extract_between_pages(corpus, tmp_path):
+    # A long document (pdkids.pdf four times over): Ctrl-C shortly after the
+    # start ends the call at a page's end, long before the text is done.
+    book = tmp_path / "long.pdf"
+    source = str(corpus / "papers" / "pdkids.pdf")
+    subprocess.run(["qpdf", "--empty", "--pages", source, source, source, source, "--", str(book)],
+                   check=True)
+    start = time.perf_counter()
+    z.extract(str(book))
+    whole = time.perf_counter() - start
+
+    timer = threading.Timer(0.02, _thread.interrupt_main)
+    start = time.perf_counter()
+    timer.start()
+    try:
+        with pytest.raises(KeyboardInterrupt):
+            z.extract(str(book))
+            # Only when the call ended before the interrupt came: it lands here.
+            time.sleep(10)
+    finally:
+        timer.cancel()
+    assert time.perf_counter() - start < whole / 2, whole

@@ -262,6 +262,21 @@ TEST(ExtractionText, ReadingAndWritingAtOnceGiveTheSingleWritersText) {
     }
 }
 
+TEST(ExtractionText, ReadingStopsWhenToldTo) {
+    auto document = pdf::Document::from_bytes(pages_of_text({"0041", "0042", "0043", "0044"}),
+                                              pdf::LoadSettings{});
+    ASSERT_TRUE(document);
+    for (unsigned threads : {1u, 4u}) {
+        int asked = 0;
+        ExtractionText text(1);
+        auto result = text.extract_and_write(*document, ExtractLimits{}, threads, [&] { return ++asked < 2; });
+        ASSERT_FALSE(result);
+        EXPECT_EQ(result.error().display(), "interrupted");
+        EXPECT_EQ(asked, 2) << "asked again after it said no";
+        EXPECT_EQ(text.length(), 0u);
+    }
+}
+
 // Real documents: papers (ASCII and the BMP), CID fonts and vertical text.
 TEST(ExtractionText, CorpusFilesMatchTheSingleWriter) {
     const fs::path corpus(ZVK_CORPUS_DIR);
