@@ -28,36 +28,45 @@ bool has_ascii_letter(std::string_view text) {
     });
 }
 
+void count_disposition(CoverageReport& r, const Glyph& g) {
+    ++r.total;
+    switch (g.disposition.state) {
+    case DispositionState::Pending:
+        ++r.pending;
+        r.unresolved_ids.push_back(g.id);
+        break;
+    case DispositionState::TranslatedPendingRewrite:
+        ++r.translated_pending_rewrite;
+        r.unresolved_ids.push_back(g.id);
+        break;
+    case DispositionState::Rewritten:
+        ++r.rewritten;
+        break;
+    case DispositionState::KeptOriginal:
+        ++r.kept_original;
+        if (is_english_body_reason(g.disposition.payload) && has_ascii_letter(g.unicode)) {
+            r.unresolved_ids.push_back(g.id);
+            ++r.english_body;
+        }
+        break;
+    case DispositionState::NonText:
+        ++r.non_text;
+        break;
+    }
+}
+
 }  // namespace
 
 CoverageReport count_glyph_dispositions(const std::vector<Glyph>& glyphs) {
     CoverageReport r;
-    for (const Glyph& g : glyphs) {
-        ++r.total;
-        switch (g.disposition.state) {
-        case DispositionState::Pending:
-            ++r.pending;
-            r.unresolved_ids.push_back(g.id);
-            break;
-        case DispositionState::TranslatedPendingRewrite:
-            ++r.translated_pending_rewrite;
-            r.unresolved_ids.push_back(g.id);
-            break;
-        case DispositionState::Rewritten:
-            ++r.rewritten;
-            break;
-        case DispositionState::KeptOriginal:
-            ++r.kept_original;
-            if (is_english_body_reason(g.disposition.payload) && has_ascii_letter(g.unicode)) {
-                r.unresolved_ids.push_back(g.id);
-                ++r.english_body;
-            }
-            break;
-        case DispositionState::NonText:
-            ++r.non_text;
-            break;
-        }
-    }
+    for (const Glyph& g : glyphs) count_disposition(r, g);
+    r.complete = r.unresolved_ids.empty();
+    return r;
+}
+
+CoverageReport count_dispositions_of(const std::vector<const Glyph*>& glyphs) {
+    CoverageReport r;
+    for (const Glyph* g : glyphs) count_disposition(r, *g);
     r.complete = r.unresolved_ids.empty();
     return r;
 }
@@ -99,6 +108,10 @@ std::string build_plain_text(const ExtractedDocument& extraction) {
     std::vector<const Glyph*> order;
     order.reserve(extraction.glyphs.size());
     for (const Glyph& g : extraction.glyphs) order.push_back(&g);
+    return plain_text_of(std::move(order));
+}
+
+std::string plain_text_of(std::vector<const Glyph*> order) {
     sort_reading_order(order);
 
     std::string text;

@@ -30,5 +30,9 @@ void serialize_coverage_report(JsonWriter& w, const CoverageReport& report);
 // The warning text of save, or none when coverage is complete.
 std::optional<std::string> report_incomplete_coverage(const ExtractedDocument& extraction);
 std::string build_plain_text(const ExtractedDocument& extraction);
+// The same two over glyphs held apart (page by page, as extract writes them):
+// their addresses, in id order.
+CoverageReport count_dispositions_of(const std::vector<const Glyph*>& glyphs);
+std::string plain_text_of(std::vector<const Glyph*> glyphs);
 
 }  // namespace zvk

@@ -103,6 +103,19 @@ Result<ExtractedDocument> extract_document(const pdf::Document& document, const 
     }
 }
 
+Result<ExtractedDocument> extract_document(const pdf::Document& document, const ExtractLimits& limits,
+                                           const PageGlyphsSink& take_page) {
+    // As above; memory running out in `take_page` unwinds to here too.
+    try {
+        ExtractedDocument extraction = interpret_document(document, limits, take_page);
+        if (document.memory_ran_out()) return fail(CoreError::out_of_memory());
+        extraction.coordinate_space = std::string(kCoordinateSpace);
+        return extraction;
+    } catch (const std::bad_alloc&) {
+        return fail(CoreError::out_of_memory());
+    }
+}
+
 Result<ExtractedDocument> extract_document_default_limits(const pdf::Document& document) {
     return extract_document(document, ExtractLimits{});
 }

@@ -6,6 +6,7 @@
 
 #include "api/options.h"
 #include "base/core_error.h"
+#include "content/document_interpreter.h"
 #include "content/records.h"
 #include "pdf/document.h"
 
@@ -19,6 +20,10 @@ Result<pdf::Document> load_pdf_document(const std::string& path, const LoadOptio
 // Fails only when memory runs out; everything else the document does wrong is
 // a diagnostic.
 Result<ExtractedDocument> extract_document(const pdf::Document& document, const ExtractLimits& limits);
+// The same, each page's glyphs handed to `take_page` as soon as the page is
+// read (the result holds everything else).
+Result<ExtractedDocument> extract_document(const pdf::Document& document, const ExtractLimits& limits,
+                                           const PageGlyphsSink& take_page);
 Result<ExtractedDocument> extract_document_default_limits(const pdf::Document& document);
 Result<void> save_pdf_document(pdf::Document& document, const std::string& output);
 

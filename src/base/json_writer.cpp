@@ -1,8 +1,10 @@
 #include "base/json_writer.h"
 
+#include <algorithm>
 #include <cassert>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 
 namespace zvk {
 
@@ -13,6 +15,18 @@ void append_json_number(std::string& out, double value) {
     }
     if (value == 0.0) {
         out += std::signbit(value) ? "-0.0" : "0.0";
+        return;
+    }
+    // Integral values below 2^53 (font sizes, unit matrices, colours): every
+    // integer there is a double, so no shorter digits name this one and the
+    // shortest form is the integer itself; printed as such, with ".0".
+    constexpr double kExactIntegers = 9007199254740992.0;
+    if (std::fabs(value) < kExactIntegers && value == std::trunc(value)) {
+        char buf[32];
+        auto res = std::to_chars(buf, buf + sizeof buf, static_cast<std::int64_t>(value));
+        *res.ptr++ = '.';
+        *res.ptr++ = '0';
+        out.append(buf, res.ptr);
         return;
     }
     // Shortest round-trip digits in scientific form, e.g. "-1.2345e+02".
@@ -75,13 +89,45 @@ std::string format_json_number(double value) {
     return out;
 }
 
+namespace {
+
+bool needs_escape(unsigned char c) { return c < 0x20 || c == '"' || c == '\\'; }
+
+// Appends `size` bytes that `fill` writes, with one growth of the string at
+// most: the writer's tokens are short, and a string's own append costs more
+// than its bytes.
+template <typename Fill>
+void append_filled(std::string& out, std::size_t size, Fill fill) {
+    const std::size_t old = out.size();
+    // The new size is returned as computed here: libstdc++ 12 hands the
+    // operation the grown capacity instead of the size asked for.
+    out.resize_and_overwrite(old + size, [&](char* data, std::size_t) {
+        fill(data + old);
+        return old + size;
+    });
+}
+
+}  // namespace
+
 void append_json_string(std::string& out, std::string_view text) {
     static constexpr char kHex[] = "0123456789abcdef";
+    std::size_t first_escape = 0;
+    while (first_escape < text.size() && !needs_escape(static_cast<unsigned char>(text[first_escape]))) {
+        ++first_escape;
+    }
+    if (first_escape == text.size()) {
+        append_filled(out, text.size() + 2, [&](char* p) {
+            *p++ = '"';
+            if (!text.empty()) std::memcpy(p, text.data(), text.size());
+            p[text.size()] = '"';
+        });
+        return;
+    }
     out.push_back('"');
     std::size_t run = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
+    for (std::size_t i = first_escape; i < text.size(); ++i) {
         unsigned char c = static_cast<unsigned char>(text[i]);
-        if (c >= 0x20 && c != '"' && c != '\\') continue;
+        if (!needs_escape(c)) continue;
         out.append(text.data() + run, i - run);
         run = i + 1;
         switch (c) {
@@ -115,16 +161,31 @@ void JsonWriter::finish() {
     }
 }
 
+void JsonWriter::resume(std::size_t depth, bool innermost_empty) {
+    levels_.assign(depth, Level{.empty = false});
+    if (depth > 0) levels_.back().empty = innermost_empty;
+    after_key_ = false;
+}
+
 // Pieces are cut only where a value begins: the text before it is complete.
 void JsonWriter::maybe_flush() {
     if (sink_ != nullptr && buffer_.size() >= kChunkBytes) finish();
 }
 
-void JsonWriter::newline_indent() {
-    if (!pretty_) return;
-    out_.push_back('\n');
-    out_.append(levels_.size() * 2, ' ');
+void JsonWriter::separate(bool comma) {
+    const std::size_t indent = pretty_ ? levels_.size() * 2 : 0;
+    const std::size_t size = (comma ? 1 : 0) + (pretty_ ? 1 + indent : 0);
+    if (size == 0) return;
+    append_filled(out_, size, [&](char* p) {
+        if (comma) *p++ = ',';
+        if (pretty_) {
+            *p++ = '\n';
+            std::memset(p, ' ', indent);
+        }
+    });
 }
+
+void JsonWriter::newline_indent() { separate(false); }
 
 void JsonWriter::before_value() {
     if (after_key_) {
@@ -133,9 +194,9 @@ void JsonWriter::before_value() {
     }
     if (levels_.empty()) return;
     Level& level = levels_.back();
-    if (!level.empty) out_.push_back(',');
+    const bool comma = !level.empty;
     level.empty = false;
-    newline_indent();
+    separate(comma);
 }
 
 void JsonWriter::begin_object() {
@@ -175,12 +236,34 @@ void JsonWriter::key(std::string_view name) {
     level.last_key.assign(name);
     level.has_key = true;
 #endif
-    if (!level.empty) out_.push_back(',');
+    const bool comma = !level.empty;
     level.empty = false;
-    newline_indent();
-    append_json_string(out_, name);
-    out_ += pretty_ ? ": " : ":";
     after_key_ = true;
+    const bool plain = std::none_of(name.begin(), name.end(),
+                                    [](char c) { return needs_escape(static_cast<unsigned char>(c)); });
+    if (!plain) {
+        separate(comma);
+        append_json_string(out_, name);
+        out_ += pretty_ ? ": " : ":";
+        return;
+    }
+    // The names are the writer's own words: separator, name and colon at once.
+    const std::size_t indent = pretty_ ? levels_.size() * 2 : 0;
+    const std::size_t size = (comma ? 1 : 0) + (pretty_ ? 1 + indent : 0) + name.size() + (pretty_ ? 4 : 3);
+    append_filled(out_, size, [&](char* p) {
+        if (comma) *p++ = ',';
+        if (pretty_) {
+            *p++ = '\n';
+            std::memset(p, ' ', indent);
+            p += indent;
+        }
+        *p++ = '"';
+        std::memcpy(p, name.data(), name.size());
+        p += name.size();
+        *p++ = '"';
+        *p++ = ':';
+        if (pretty_) *p = ' ';
+    });
 }
 
 void JsonWriter::string(std::string_view text) {

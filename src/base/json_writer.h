@@ -40,6 +40,13 @@ public:
     // Hands what is buffered to the sink (no-op when writing to a string).
     void finish();
 
+    // Goes on with a text that another writer began, from within `depth`
+    // open containers that all hold values already, except the innermost
+    // when `innermost_empty`: the pieces of one document written apart (on
+    // several threads) join into exactly the text of a single writer. Call
+    // before anything else is written.
+    void resume(std::size_t depth, bool innermost_empty);
+
     void begin_object();
     void end_object();
     void begin_array();
@@ -62,6 +69,9 @@ public:
 private:
     void before_value();
     void newline_indent();
+    // A comma when `comma`, then (pretty) a line break and the indent of the
+    // current depth, in one append: the writer's commonest text.
+    void separate(bool comma);
 
     struct Level {
         bool empty = true;

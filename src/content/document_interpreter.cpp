@@ -190,17 +190,11 @@ void interpret_content_streams(ContentInterpreter& interp, const pdf::Document& 
     if (!carried.empty()) push_diagnostic_text(interp, "trailing operands at end of page contents");
 }
 
-}  // namespace
-
-ExtractedDocument interpret_document(const pdf::Document& document, const ExtractLimits& limits) {
-    return interpret_document(document, limits, PageBudgetLimits{},
-                              document_budget_for_input(document.input_size()));
-}
-
-ExtractedDocument interpret_document(const pdf::Document& document, const ExtractLimits& limits,
-                                     const PageBudgetLimits& budget,
-                                     const PageBudgetLimits& document_budget) {
+ExtractedDocument interpret_pages(const pdf::Document& document, const ExtractLimits& limits,
+                                  const PageBudgetLimits& budget, const PageBudgetLimits& document_budget,
+                                  const PageGlyphsSink* take_page) {
     ExtractedDocument out;
+    std::uint32_t next_id = 0;
     auto pages = document.page_ids();
     if (pages.empty()) {
         out.diagnostics.push_back({std::nullopt, "document has no pages"});
@@ -243,11 +237,35 @@ ExtractedDocument interpret_document(const pdf::Document& document, const Extrac
         document_left = interp.document_left;
         document_exhausted = interp.document_budget_exhausted;
         append_moved(out.diagnostics, interp.diagnostics);
-        append_moved(out.glyphs, interp.glyphs);
         append_moved(out.regions, interp.regions);
+        if (take_page != nullptr) {
+            for (Glyph& g : interp.glyphs) g.id = next_id++;
+            if (!(*take_page)(std::move(interp.glyphs))) break;
+        } else {
+            append_moved(out.glyphs, interp.glyphs);
+        }
     }
     for (std::size_t i = 0; i < out.glyphs.size(); ++i) out.glyphs[i].id = static_cast<std::uint32_t>(i);
     return out;
+}
+
+}  // namespace
+
+ExtractedDocument interpret_document(const pdf::Document& document, const ExtractLimits& limits) {
+    return interpret_document(document, limits, PageBudgetLimits{},
+                              document_budget_for_input(document.input_size()));
+}
+
+ExtractedDocument interpret_document(const pdf::Document& document, const ExtractLimits& limits,
+                                     const PageGlyphsSink& take_page) {
+    return interpret_pages(document, limits, PageBudgetLimits{}, document_budget_for_input(document.input_size()),
+                           &take_page);
+}
+
+ExtractedDocument interpret_document(const pdf::Document& document, const ExtractLimits& limits,
+                                     const PageBudgetLimits& budget,
+                                     const PageBudgetLimits& document_budget) {
+    return interpret_pages(document, limits, budget, document_budget, nullptr);
 }
 
 }  // namespace zvk

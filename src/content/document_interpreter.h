@@ -4,6 +4,9 @@
 // numbered.
 #pragma once
 
+#include <functional>
+#include <vector>
+
 #include "base/options.h"
 #include "content/interpreter.h"
 #include "content/records.h"
@@ -17,5 +20,16 @@ ExtractedDocument interpret_document(const pdf::Document& document, const Extrac
 ExtractedDocument interpret_document(const pdf::Document& document, const ExtractLimits& limits,
                                      const PageBudgetLimits& budget,
                                      const PageBudgetLimits& document_budget = kDocumentBudget);
+
+// Receives the glyphs of each page, ids set, as soon as the page is read, so
+// that a caller can work on them while the next pages are (the JSON of
+// extract); called for every page read, in order, even without glyphs.
+// Returns false to stop: no further page is read or listed (the caller
+// drops the extraction, as when Ctrl-C ends the call).
+using PageGlyphsSink = std::function<bool(std::vector<Glyph>&& page_glyphs)>;
+// The same extraction (the budget bounded by the input), its glyphs handed to
+// `take_page` instead of kept: the result holds everything else.
+ExtractedDocument interpret_document(const pdf::Document& document, const ExtractLimits& limits,
+                                     const PageGlyphsSink& take_page);
 
 }  // namespace zvk

@@ -1,12 +1,17 @@
 // The CPython extension module zentavolurmix: its four functions, argument
 // conversion, and the conversion of every core failure into a Python error.
-// The calling thread holds the interpreter lock for the whole of each call.
+// The calling thread releases the interpreter lock for the C++ work of a call
+// (reading, interpretation, writing the JSON) and holds it for the rest.
 #define PY_SSIZE_T_CLEAN
 #include <Python.h>
 
 #include <algorithm>
+#include <chrono>
+#include <cstdint>
 #include <cstring>
+#include <memory>
 #include <new>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,7 +20,8 @@
 #include "api/pdf_files.h"
 #include "api/result_json.h"
 #include "base/core_error.h"
-#include "base/utf8.h"
+#include "base/mapped_buffer.h"
+#include "base/workers.h"
 #include "translator/select.h"
 
 namespace {
@@ -219,141 +225,96 @@ PyObject* guarded_call(Body&& body) {
     }
 }
 
-// Length of the run of ASCII bytes at the start of `text`, eight at a time.
-std::size_t ascii_prefix(std::string_view text) {
-    std::size_t i = 0;
-    while (i + 8 <= text.size()) {
-        std::uint64_t word;
-        std::memcpy(&word, text.data() + i, 8);
-        if ((word & 0x8080808080808080ull) != 0) break;
-        i += 8;
+// ---- the interpreter lock ------------------------------------------------
+
+// Runs `work` with the interpreter lock released, so that other Python
+// threads (another extract among them) run meanwhile. `work` must not touch
+// Python; whatever it throws comes back as a CoreError, since the lock has
+// to be held again before any Python error can be set.
+template <typename Work>
+zvk::Result<void> without_gil(Work&& work) {
+    zvk::Result<void> result;
+    PyThreadState* state = PyEval_SaveThread();
+    try {
+        result = work();
+    } catch (const std::bad_alloc&) {
+        result = zvk::fail(CoreError::out_of_memory());
+    } catch (const std::exception& e) {
+        try {
+            result = zvk::fail(CoreError::message(std::string("internal error: ") + e.what()));
+        } catch (...) {
+            result = zvk::fail(CoreError::out_of_memory());
+        }
+    } catch (...) {
+        result = zvk::fail(CoreError::message("internal error"));
     }
-    while (i < text.size() && static_cast<unsigned char>(text[i]) < 0x80) ++i;
-    return i;
+    PyEval_RestoreThread(state);
+    return result;
 }
 
-// The largest character any text of the extraction puts into its JSON
-// (everything else the JSON holds is ASCII).
-Py_UCS4 widest_character(const zvk::ExtractedDocument& extraction) {
-    Py_UCS4 widest = 0x7F;
-    auto scan = [&widest](std::string_view text) {
-        for (std::size_t i = ascii_prefix(text); i < text.size();) {
-            zvk::Utf8Step step = zvk::utf8_decode_at(text, i);
-            if (step.scalar > widest) widest = static_cast<Py_UCS4>(step.scalar);
-            i += step.length;
-            i += ascii_prefix(text.substr(i));
-        }
+// The extraction JSON as a str. Its pieces are written as UTF-8 on worker
+// threads while the pages are read, which gives the str's exact length and
+// form (the narrowest its widest character allows, as Python requires); then
+// the str is made, with the lock held, and the workers decode the pieces into
+// its buffer. Each piece's memory goes back as soon as it is decoded, and the
+// records go before the str is made, so the peak stays near the larger of
+// the two texts.
+PyObject* extract_to_str(const std::string& path, const std::string& options) {
+    zvk::ExtractionText text;
+    unsigned threads = 1;
+    // Ctrl-C: between pages, at most every 50 ms, the lock is taken back for
+    // a moment to run the signal handlers; a handler that raises ends the
+    // reading, and the call, with its exception.
+    auto last_check = std::chrono::steady_clock::now();
+    bool interrupted = false;
+    auto keep_going = [&]() -> bool {
+        const auto now = std::chrono::steady_clock::now();
+        if (now - last_check < std::chrono::milliseconds(50)) return true;
+        last_check = now;
+        PyGILState_STATE state = PyGILState_Ensure();
+        interrupted = PyErr_CheckSignals() < 0;
+        PyGILState_Release(state);
+        return !interrupted;
     };
-    scan(extraction.coordinate_space);
-    for (const auto& d : extraction.diagnostics) scan(d.message);
-    for (const auto& r : extraction.regions) scan(r.kind);
-    for (const auto& g : extraction.glyphs) {
-        scan(g.unicode);
-        scan(g.font_name);
-        scan(g.font_resource);
-        scan(g.disposition.payload);
-        if (g.source.resource_name) scan(*g.source.resource_name);
-    }
-    return widest;
-}
+    // Everything from parsing the options to the JSON pieces runs without the
+    // interpreter lock; the document is dropped there too.
+    auto written = without_gil([&]() -> zvk::Result<void> {
+        auto load = zvk::parse_load_options(options);
+        if (!load) return zvk::fail(load.error());
+        auto limits = zvk::parse_extract_limits(options);
+        if (!limits) return zvk::fail(limits.error());
+        auto document = zvk::load_pdf_document(path, *load);
+        if (!document) return zvk::fail(document.error());
+        // A page is read while the glyphs of those before are written.
+        threads = zvk::worker_count(document->page_ids().size());
+        return text.extract_and_write(*document, *limits, threads, keep_going);
+    });
+    if (interrupted) return nullptr;
+    if (!written) return core_error_to_py_err(written.error());
+    // Ctrl-C during the extraction ends the call here, before the str.
+    if (PyErr_CheckSignals() < 0) return nullptr;
 
-// The class of a character that decides the form of a str holding it: ASCII,
-// Latin-1, the BMP, or beyond. Python requires every str in the narrowest
-// form its characters allow.
-int width_class(Py_UCS4 c) { return c < 0x80 ? 0 : c < 0x100 ? 1 : c < 0x10000 ? 2 : 3; }
-
-// Writes the text straight into a str made for the widest character expected,
-// grown as needed (a large str grows by remapping, without copying) and cut to
-// size at the end. A character of a wider class than expected stops it.
-class DirectSink final : public zvk::JsonSink {
-public:
-    DirectSink(Py_ssize_t capacity, Py_UCS4 widest) : class_(width_class(widest)) {
-        str = PyUnicode_New(capacity, widest);
-        failed = str == nullptr;
-    }
-    ~DirectSink() override { Py_XDECREF(str); }
-
-    void write(std::string_view chunk) override {
-        if (failed || overflowed) return;
-        // A chunk of n bytes holds at most n characters.
-        const auto needed = position + static_cast<Py_ssize_t>(chunk.size());
-        if (needed > PyUnicode_GET_LENGTH(str)) {
-            Py_ssize_t grown = std::max(needed, 2 * PyUnicode_GET_LENGTH(str));
-            if (PyUnicode_Resize(&str, grown) < 0) {
-                failed = true;
-                return;
-            }
+    const auto length = static_cast<Py_ssize_t>(text.length());
+    PyObject* str = PyUnicode_New(length, static_cast<Py_UCS4>(text.widest()));
+    if (str == nullptr) return nullptr;
+    void* data = PyUnicode_DATA(str);
+    const int kind = PyUnicode_KIND(str);
+    // Its memory is fresh from the system: huge pages spare most of the
+    // faults of writing it.
+    zvk::advise_huge_pages(data, static_cast<std::size_t>(length) * static_cast<std::size_t>(kind));
+    auto filled = without_gil([&]() -> zvk::Result<void> {
+        const auto n = static_cast<std::size_t>(length);
+        switch (kind) {
+        case PyUnicode_1BYTE_KIND: return text.fill(std::span(static_cast<std::uint8_t*>(data), n), threads);
+        case PyUnicode_2BYTE_KIND: return text.fill(std::span(static_cast<std::uint16_t*>(data), n), threads);
+        default: return text.fill(std::span(static_cast<std::uint32_t*>(data), n), threads);
         }
-        switch (PyUnicode_KIND(str)) {
-        case PyUnicode_1BYTE_KIND: fill<Py_UCS1>(chunk); break;
-        case PyUnicode_2BYTE_KIND: fill<Py_UCS2>(chunk); break;
-        default: fill<Py_UCS4>(chunk); break;
-        }
+    });
+    if (!filled) {
+        Py_DECREF(str);
+        return core_error_to_py_err(filled.error());
     }
-
-    // The text's own widest character decides the form: done when it is the
-    // form the str was made in.
-    bool canonical() const { return !overflowed && width_class(widest_seen) == class_; }
-
-    // The finished str (cut to its length), or null with the error set.
-    PyObject* take() {
-        if (PyUnicode_Resize(&str, position) < 0) return nullptr;
-        PyObject* out = str;
-        str = nullptr;
-        return out;
-    }
-
-    PyObject* str = nullptr;
-    Py_ssize_t position = 0;
-    Py_UCS4 widest_seen = 0;
-    bool failed = false;
-    bool overflowed = false;
-
-private:
-    template <typename Unit>
-    void fill(std::string_view chunk) {
-        Unit* out = static_cast<Unit*>(PyUnicode_DATA(str));
-        for (std::size_t i = 0; i < chunk.size();) {
-            auto byte = static_cast<unsigned char>(chunk[i]);
-            if (byte < 0x80) {
-                out[position++] = byte;
-                ++i;
-                continue;
-            }
-            zvk::Utf8Step step = zvk::utf8_decode_at(chunk, i);
-            widest_seen = std::max<Py_UCS4>(widest_seen, step.scalar);
-            if (width_class(step.scalar) > class_) {
-                overflowed = true;
-                return;
-            }
-            out[position++] = static_cast<Unit>(step.scalar);
-            i += step.length;
-        }
-    }
-
-    int class_;
-};
-
-// The extraction JSON as a str, written once straight into it. The scan of
-// the records finds its widest character; should the text still hold another
-// form (a field the scan missed), it is written again in that form.
-PyObject* extraction_result(const zvk::ExtractedDocument& extraction) {
-    // A pretty-printed glyph is about 1.3 KB of text.
-    constexpr Py_ssize_t kCharsPerGlyph = 1400;
-    zvk::ExtractionJson json(extraction);
-    const auto estimate = static_cast<Py_ssize_t>(4096 + extraction.glyphs.size() * kCharsPerGlyph);
-    Py_UCS4 widest = widest_character(extraction);
-    // Each further attempt starts from a wider character: four forms at most.
-    for (int attempt = 0; attempt < 4; ++attempt) {
-        DirectSink direct(estimate, widest);
-        if (direct.failed) return nullptr;
-        json.write(direct);
-        if (direct.failed) return nullptr;
-        if (direct.canonical()) return direct.take();
-        widest = direct.widest_seen;
-    }
-    PyErr_SetString(PyExc_RuntimeError, "internal error: extraction JSON has no settled form");
-    return nullptr;
+    return str;
 }
 
 // ---- the four calls ------------------------------------------------------
@@ -372,15 +333,7 @@ PyObject* py_extract(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObjec
         if (!convert_path(slots[0], "path", path)) return nullptr;
         if (!convert_text(slots[1], "options_json", true, options)) return nullptr;
 
-        auto load = zvk::parse_load_options(options);
-        if (!load) return core_error_to_py_err(load.error());
-        auto limits = zvk::parse_extract_limits(options);
-        if (!limits) return core_error_to_py_err(limits.error());
-        auto document = zvk::load_pdf_document(path, *load);
-        if (!document) return core_error_to_py_err(document.error());
-        auto extraction = zvk::extract_document(*document, *limits);
-        if (!extraction) return core_error_to_py_err(extraction.error());
-        return extraction_result(*extraction);
+        return extract_to_str(path, options);
     });
 }
 

@@ -1,8 +1,12 @@
 """extract on hand-written fixtures and on the corpus: pages with their
 inherited boxes and rotation, load options and limits, the JSON's form."""
 
+import _thread
 import json
 import subprocess
+import threading
+import time
+from concurrent.futures import ThreadPoolExecutor
 
 import pytest
 from pypdf import PdfReader
@@ -229,3 +233,65 @@ def test_bare_cff_font_without_encoding_decodes_by_its_own(tmp_path, codes):
     reference = subprocess.run(["pdftotext", "-enc", "UTF-8", str(path), "-"], capture_output=True,
                                text=True, check=True).stdout
     assert "\u03b1\u2211\u2192" in reference
+
+
+def test_threads_extract_papers_at_once_as_one_at_a_time(corpus):
+    # The interpreter lock is released for the C++ work, so these run at
+    # once; each call's text must still be exactly what it is alone.
+    paths = [str(corpus / "papers" / name) for name in
+             ("P07-1088.pdf", "bohnet09.pdf", "gadr.pdf", "bug886717.pdf")]
+    alone = [z.extract(p) for p in paths]
+    with ThreadPoolExecutor(max_workers=8) as pool:
+        together = list(pool.map(z.extract, paths * 2))
+    for path, text, expected in zip(paths * 2, together, alone * 2):
+        assert text == expected, path
+
+
+def test_other_threads_run_while_extract_works(corpus):
+    # A thread that wakes every millisecond gets nothing done during the call
+    # while the lock is held; with the lock released it keeps waking.
+    path = str(corpus / "papers" / "pdkids.pdf")
+    stop = threading.Event()
+    wakes = []
+
+    def ticker():
+        while not stop.is_set():
+            wakes.append(time.perf_counter())
+            time.sleep(0.001)
+
+    thread = threading.Thread(target=ticker)
+    thread.start()
+    try:
+        time.sleep(0.01)
+        start = time.perf_counter()
+        z.extract(path)
+        end = time.perf_counter()
+    finally:
+        stop.set()
+        thread.join()
+    during = [t for t in wakes if start < t < end]
+    assert len(during) >= 10, (len(during), end - start)
+
+
+def test_ctrl_c_ends_extract_between_pages(corpus, tmp_path):
+    # A long document (pdkids.pdf four times over): Ctrl-C shortly after the
+    # start ends the call at a page's end, long before the text is done.
+    book = tmp_path / "long.pdf"
+    source = str(corpus / "papers" / "pdkids.pdf")
+    subprocess.run(["qpdf", "--empty", "--pages", source, source, source, source, "--", str(book)],
+                   check=True)
+    start = time.perf_counter()
+    z.extract(str(book))
+    whole = time.perf_counter() - start
+
+    timer = threading.Timer(0.02, _thread.interrupt_main)
+    start = time.perf_counter()
+    timer.start()
+    try:
+        with pytest.raises(KeyboardInterrupt):
+            z.extract(str(book))
+            # Only when the call ended before the interrupt came: it lands here.
+            time.sleep(10)
+    finally:
+        timer.cancel()
+    assert time.perf_counter() - start < whole / 2, whole

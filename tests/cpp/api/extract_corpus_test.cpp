@@ -7,10 +7,13 @@
 #include <filesystem>
 #include <nlohmann/json.hpp>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "api/options.h"
 #include "api/pdf_files.h"
 #include "api/result_json.h"
+#include "base/utf8.h"
 
 namespace zvk {
 namespace {
@@ -56,6 +59,56 @@ TEST(ExtractCorpus, FilesExtractToJsonWithEveryPage) {
         ASSERT_FALSE(json.is_discarded());
         EXPECT_EQ(json["pages"].size(), file.pages);
         EXPECT_EQ(json["glyphs"].size(), extraction.glyphs.size());
+    }
+}
+
+// The core holds no state shared between documents: files extracted on
+// several threads at once (as a caller's Python threads do, each with its own
+// workers for the JSON) give the text they give one at a time.
+TEST(ExtractCorpus, ThreadsExtractFilesAtOnceAsOneAtATime) {
+    const fs::path corpus(ZVK_CORPUS_DIR);
+    if (!fs::is_directory(corpus)) GTEST_SKIP() << "no corpus at " << corpus;
+    const std::vector<std::string> files = {"papers/P07-1088.pdf", "papers/bug886717.pdf",
+                                            "papers/gadr.pdf", "pdfjs/90ms_rksj_h_sample.pdf"};
+    auto text_of = [&](const std::string& file) -> std::string {
+        auto doc = load_pdf_document((corpus / file).string(), LoadOptions{});
+        if (!doc) return "error: " + doc.error().display();
+        ExtractionText text;
+        if (!text.extract_and_write(*doc, ExtractLimits{}, 3)) return "error: write";
+        std::u32string units(text.length(), U'\0');
+        auto room = std::span(reinterpret_cast<std::uint32_t*>(units.data()), units.size());
+        if (!text.fill(room, 3)) return "error: fill";
+        std::string out;
+        for (char32_t c : units) append_utf8(out, c);
+        return out;
+    };
+    std::vector<std::string> expected;
+    for (const auto& file : files) {
+        auto doc = load_pdf_document((corpus / file).string(), LoadOptions{});
+        ASSERT_TRUE(doc) << file;
+        auto extraction = extract_document(*doc, ExtractLimits{});
+        ASSERT_TRUE(extraction) << file;
+        auto text = extracted_document_to_pretty_json(*extraction);
+        ASSERT_TRUE(text);
+        expected.push_back(*text);
+    }
+    // Each thread takes every file, from a different one first.
+    constexpr std::size_t kThreads = 4;
+    std::vector<std::vector<std::string>> got(kThreads, std::vector<std::string>(files.size()));
+    std::vector<std::thread> threads;
+    for (std::size_t t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&, t] {
+            for (std::size_t k = 0; k < files.size(); ++k) {
+                const std::size_t f = (t + k) % files.size();
+                got[t][f] = text_of(files[f]);
+            }
+        });
+    }
+    for (auto& thread : threads) thread.join();
+    for (std::size_t t = 0; t < kThreads; ++t) {
+        for (std::size_t f = 0; f < files.size(); ++f) {
+            EXPECT_TRUE(got[t][f] == expected[f]) << files[f] << " on thread " << t;
+        }
     }
 }
 

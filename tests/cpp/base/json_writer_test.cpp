@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <cmath>
+#include <cstdint>
+#include <vector>
 #include <limits>
 
 namespace zvk {
@@ -26,6 +29,13 @@ TEST(JsonNumber, Notation) {
         {"upper bound uses an exponent", 1e16, "1e16"},
         {"exponent with fraction", 1.5e16, "1.5e16"},
         {"negative plain", -12.25, "-12.25"},
+        {"negative integral", -700.0, "-700.0"},
+        {"one", 1.0, "1.0"},
+        {"largest integer below 2^53", 9007199254740991.0, "9007199254740991.0"},
+        {"2^53 itself", 9007199254740992.0, "9007199254740992.0"},
+        {"integral above 2^53, below 1e16", 9999999999999998.0, "9999999999999998.0"},
+        {"integral with trailing zeros", 1e15, "1000000000000000.0"},
+        {"negative integral near 2^53", -9007199254740990.0, "-9007199254740990.0"},
         {"negative exponent form", -2.5e-9, "-2.5e-9"},
         {"fraction below one", 0.5, "0.5"},
         {"nan", std::nan(""), "null"},
@@ -34,6 +44,27 @@ TEST(JsonNumber, Notation) {
     };
     for (const auto& c : cases) {
         EXPECT_EQ(format_json_number(c.value), c.expected) << c.name;
+    }
+}
+
+// Integral values are printed by a shortcut; the shortest fixed notation of
+// the standard library is the independent oracle.
+TEST(JsonNumber, IntegralValuesAsTheShortestFixedNotation) {
+    std::vector<double> values;
+    for (double v = 1; v < 1e17; v *= 3) values.push_back(std::floor(v));
+    for (std::uint64_t x = 88172645463325252ull, i = 0; i < 2000; ++i) {
+        x ^= x << 13;
+        x ^= x >> 7;
+        x ^= x << 17;
+        values.push_back(static_cast<double>(x >> (11 + i % 50)));
+    }
+    for (double magnitude : values) {
+        for (double v : {magnitude, -magnitude}) {
+            if (v == 0.0 || std::fabs(v) >= 1e16) continue;
+            char buf[64];
+            auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed);
+            EXPECT_EQ(format_json_number(v), std::string(buf, res.ptr) + ".0") << v;
+        }
     }
 }
 

@@ -1,0 +1,98 @@
+// Running a body on several threads: every body runs once, and a failure or
+// an exception in any of them comes back as the lowest-numbered CoreError.
+#include "base/workers.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <new>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "base/mapped_buffer.h"
+
+namespace zvk {
+namespace {
+
+TEST(Workers, EveryBodyRunsOnce) {
+    for (unsigned count : {1u, 2u, 8u}) {
+        std::vector<std::atomic<int>> runs(count);
+        auto result = run_workers(count, [&](unsigned i) -> Result<void> {
+            runs[i].fetch_add(1);
+            return {};
+        });
+        EXPECT_TRUE(result);
+        for (unsigned i = 0; i < count; ++i) EXPECT_EQ(runs[i].load(), 1) << "body " << i << " of " << count;
+    }
+}
+
+TEST(Workers, FailuresComeBackAsCoreErrors) {
+    struct Case {
+        const char* name;
+        std::function<Result<void>(unsigned)> body;
+        CoreError::Kind kind;
+        std::string display;
+    };
+    const Case cases[] = {
+        {"a returned failure",
+         [](unsigned i) -> Result<void> {
+             if (i == 2) return fail(CoreError::message("two failed"));
+             return {};
+         },
+         CoreError::Kind::Message, "two failed"},
+        {"the lowest-numbered failure wins",
+         [](unsigned i) -> Result<void> {
+             if (i >= 1) return fail(CoreError::message("body " + std::to_string(i)));
+             return {};
+         },
+         CoreError::Kind::Message, "body 1"},
+        {"an exception on a worker thread",
+         [](unsigned i) -> Result<void> {
+             if (i == 3) throw std::runtime_error("boom");
+             return {};
+         },
+         CoreError::Kind::Message, "internal error: boom"},
+        {"memory running out on the calling thread",
+         [](unsigned i) -> Result<void> {
+             if (i == 0) throw std::bad_alloc();
+             return {};
+         },
+         CoreError::Kind::OutOfMemory, "out of memory"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto result = run_workers(4, c.body);
+        ASSERT_FALSE(result);
+        EXPECT_EQ(result.error().kind(), c.kind);
+        EXPECT_EQ(result.error().display(), c.display);
+    }
+}
+
+TEST(Workers, CountIsBoundedByTheUnitsAndEight) {
+    EXPECT_EQ(worker_count(0), 1u);
+    EXPECT_EQ(worker_count(1), 1u);
+    EXPECT_LE(worker_count(1000), 8u);
+    EXPECT_LE(worker_count(2), 2u);
+}
+
+TEST(MappedBuffer, GrowsPastItsMappingKeepingTheBytes) {
+    // Pieces of odd sizes, past several doublings of the first mapping.
+    std::string expected;
+    MappedBuffer buffer;
+    for (int i = 0; expected.size() < (std::size_t{9} << 20); ++i) {
+        std::string piece(70001 + i, static_cast<char>('a' + i % 26));
+        buffer.append(piece);
+        expected += piece;
+    }
+    EXPECT_EQ(buffer.size(), expected.size());
+    EXPECT_TRUE(buffer.view() == expected);
+    MappedBuffer moved = std::move(buffer);
+    EXPECT_EQ(buffer.size(), 0u);
+    EXPECT_TRUE(moved.view() == expected);
+    moved.release();
+    EXPECT_EQ(moved.size(), 0u);
+}
+
+}  // namespace
+}  // namespace zvk
