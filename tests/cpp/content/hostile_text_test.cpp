@@ -16,6 +16,7 @@
 namespace zvk {
 namespace {
 
+using test::deflate;
 using test::pdf_stream;
 
 std::string repeat(const std::string& s, std::size_t times) {
@@ -25,14 +26,6 @@ std::string repeat(const std::string& s, std::size_t times) {
     return out;
 }
 
-std::string deflate(const std::string& data) {
-    uLongf size = compressBound(static_cast<uLong>(data.size()));
-    std::string out(size, '\0');
-    compress2(reinterpret_cast<Bytef*>(out.data()), &size, reinterpret_cast<const Bytef*>(data.data()),
-              static_cast<uLong>(data.size()), Z_BEST_COMPRESSION);
-    out.resize(size);
-    return out;
-}
 
 // "[w w ... w]" with `count` widths.
 std::string widths(std::size_t count, int width) { return "[" + repeat(std::to_string(width) + " ", count) + "]"; }
@@ -121,7 +114,7 @@ TEST(HostileText, Type3DeflateBombShownThroughTjIsDecodedOnceAndBudgeted) {
                                "/FontMatrix [0.001 0 0 0.001 0 0] /CharProcs << /a 7 0 R >> "
                                "/Encoding << /Type /Encoding /Differences [97 /a] >> "
                                "/FirstChar 97 /LastChar 97 /Widths [1000] /Resources 4 0 R >>",
-                               pdf_stream("/Filter /FlateDecode", deflate(c.procedure))});
+                               pdf_stream("/Filter /FlateDecode", deflate(c.procedure, Z_BEST_COMPRESSION))});
         ASSERT_TRUE(page.doc);
         font::FontCache fonts;
         ResourceScope scope{page.resources};
@@ -197,7 +190,7 @@ TEST(HostileText, ThousandsOfFontsSharingOneStreamDecodeItOnce) {
         SCOPED_TRACE(c.name);
         std::string fonts;
         std::string content = "BT ";
-        std::vector<std::string> more = {pdf_stream("/Filter /FlateDecode", deflate(c.stream))};
+        std::vector<std::string> more = {pdf_stream("/Filter /FlateDecode", deflate(c.stream, Z_BEST_COMPRESSION))};
         for (int i = 0; i < kFonts; ++i) {
             fonts += "/F" + std::to_string(i) + " " + std::to_string(7 + i) + " 0 R ";
             more.push_back(c.font);

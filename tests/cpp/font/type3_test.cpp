@@ -5,10 +5,12 @@
 
 #include "font/font_fixture.h"
 #include "font/simple_font.h"
+#include "support/pdf_builder.h"
 
 namespace zvk::font {
 namespace {
 
+using zvk::test::deflate;
 using test::FixtureObject;
 using test::load_fixture_font;
 using test::text_of;
@@ -82,14 +84,6 @@ TEST(Type3Font, SharesOneDecodedProcedureAcrossCodes) {
     EXPECT_EQ(procs.at(65).get(), procs.at(67).get());
 }
 
-std::string deflate(const std::string& data) {
-    uLongf size = compressBound(static_cast<uLong>(data.size()));
-    std::string out(size, '\0');
-    compress(reinterpret_cast<Bytef*>(out.data()), &size, reinterpret_cast<const Bytef*>(data.data()),
-             static_cast<uLong>(data.size()));
-    out.resize(size);
-    return out;
-}
 
 TEST(Type3Font, DeflateBombsShareOneCopyAndStayWithinTheBudget) {
     // 100 distinct procedures of 1 MiB each (a kilobyte each compressed),

@@ -17,6 +17,7 @@
 namespace zvk {
 namespace {
 
+using test::deflate;
 using test::build_pdf;
 using test::pdf_stream;
 
@@ -24,14 +25,6 @@ std::string corpus(const std::string& name) { return std::string(ZVK_CORPUS_DIR)
 
 bool corpus_available() { return std::filesystem::is_directory(ZVK_CORPUS_DIR); }
 
-std::string deflate(const std::string& data) {
-    uLongf size = compressBound(static_cast<uLong>(data.size()));
-    std::string out(size, '\0');
-    compress(reinterpret_cast<Bytef*>(out.data()), &size,
-             reinterpret_cast<const Bytef*>(data.data()), static_cast<uLong>(data.size()));
-    out.resize(size);
-    return out;
-}
 
 // Object 4 holds the stream under test.
 std::string doc_with_stream(const std::string& dict_entries, const std::string& data) {

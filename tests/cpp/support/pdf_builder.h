@@ -10,12 +10,13 @@
 
 namespace zvk::test {
 
-// `data` compressed as a /FlateDecode stream holds it.
-inline std::string deflate(const std::string& data) {
+// `data` compressed as a /FlateDecode stream holds it; bombs ask for the
+// best compression.
+inline std::string deflate(const std::string& data, int level = Z_DEFAULT_COMPRESSION) {
     uLongf size = compressBound(static_cast<uLong>(data.size()));
     std::string out(size, '\0');
-    compress(reinterpret_cast<Bytef*>(out.data()), &size, reinterpret_cast<const Bytef*>(data.data()),
-             static_cast<uLong>(data.size()));
+    compress2(reinterpret_cast<Bytef*>(out.data()), &size, reinterpret_cast<const Bytef*>(data.data()),
+              static_cast<uLong>(data.size()), level);
     out.resize(size);
     return out;
 }
