@@ -4,13 +4,13 @@
 #include <cmath>
 #include <limits>
 
+#include "base/ascii.h"
 #include "base/text.h"
 
 namespace zvk {
 
 namespace {
 
-bool is_ascii_digit(char c) { return c >= '0' && c <= '9'; }
 
 bool equals_ignoring_ascii_case(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;

@@ -67,11 +67,11 @@ std::optional<std::uint64_t> computed_length(const InlineImageEntries& e) {
 std::optional<std::size_t> search_end(std::string_view data, std::size_t from) {
     const std::size_t n = data.size();
     for (std::size_t p = from; p + 2 < n; ++p) {
-        if (!is_white_space(static_cast<unsigned char>(data[p]))) continue;
+        if (!is_pdf_white_space(static_cast<unsigned char>(data[p]))) continue;
         if (data[p + 1] != 'E' || data[p + 2] != 'I') continue;
         if (p + 3 >= n) return p + 3;
         auto after = static_cast<unsigned char>(data[p + 3]);
-        if (is_white_space(after) || is_delimiter(after)) return p + 3;
+        if (is_pdf_white_space(after) || is_pdf_delimiter(after)) return p + 3;
     }
     return std::nullopt;
 }
@@ -91,7 +91,7 @@ void ContentLexer::read_inline_image() {
         auto keyword = read_keyword(data_, pos_);
         if (keyword && *keyword == "ID") {
             data_start = pos_ + 2;
-            if (data_start < n && is_white_space(static_cast<unsigned char>(data_[data_start]))) {
+            if (data_start < n && is_pdf_white_space(static_cast<unsigned char>(data_[data_start]))) {
                 ++data_start;
             }
             break;

@@ -51,14 +51,6 @@ constexpr std::array<PackedOperator, kOperatorCount> kOperatorsByKey = [] {
     return table;
 }();
 
-bool is_digit(unsigned char c) { return c >= '0' && c <= '9'; }
-
-int hex_value(unsigned char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
 
 // Parses one operand; holds the element count of the operand being read, so
 // that the cap covers nested values too.
@@ -114,13 +106,13 @@ ParsedOperand OperandParser::parse_number() {
     bool digits = false;
     bool integral_nonzero = false;
     if (data_[pos_] == '+' || data_[pos_] == '-') ++pos_;
-    for (; pos_ < n && is_digit(data_[pos_]); ++pos_) {
+    for (; pos_ < n && is_ascii_digit(data_[pos_]); ++pos_) {
         digits = true;
         if (data_[pos_] != '0') integral_nonzero = true;
     }
     if (pos_ < n && data_[pos_] == '.') {
         ++pos_;
-        for (; pos_ < n && is_digit(data_[pos_]); ++pos_) digits = true;
+        for (; pos_ < n && is_ascii_digit(data_[pos_]); ++pos_) digits = true;
     }
     std::string_view text = data_.substr(begin, pos_ - begin);
     if (!digits) return error("bad number '" + quote_token(text) + "'");
@@ -179,12 +171,12 @@ ParsedOperand OperandParser::parse_hex_string() {
     int high = -1;  // the pending first nibble of a byte
     while (pos_ < n) {
         auto c = static_cast<unsigned char>(data_[pos_++]);
-        if (is_white_space(c)) continue;
+        if (is_pdf_white_space(c)) continue;
         if (c == '>') {
             if (high >= 0) out += static_cast<char>(high << 4);
             return {Operand::make_string(std::move(out)), {}};
         }
-        int v = hex_value(c);
+        int v = hex_digit_value(c);
         if (v < 0) return error("bad hex string");
         if (high < 0) {
             high = v;
@@ -248,20 +240,8 @@ ParsedOperand OperandParser::parse_bare_token() {
 
 }  // namespace
 
-bool is_white_space(unsigned char c) {
-    return c == 0x00 || c == 0x09 || c == 0x0A || c == 0x0C || c == 0x0D || c == 0x20;
-}
-
-bool is_delimiter(unsigned char c) {
-    switch (c) {
-    case '%': case '(': case ')': case '/': case '<': case '>': case '[': case ']': case '{': case '}':
-        return true;
-    default: return false;
-    }
-}
-
 bool ends_keyword(unsigned char c) {
-    return c == 0x09 || c == 0x0A || c == 0x0C || c == 0x0D || c == 0x20 || is_delimiter(c);
+    return c == 0x09 || c == 0x0A || c == 0x0C || c == 0x0D || c == 0x20 || is_pdf_delimiter(c);
 }
 
 std::size_t find_keyword_end(std::string_view data, std::size_t pos) {
@@ -273,7 +253,7 @@ void skip_white_space_and_comments(std::string_view data, std::size_t& pos) {
     const std::size_t n = data.size();
     while (pos < n) {
         auto c = static_cast<unsigned char>(data[pos]);
-        if (is_white_space(c)) {
+        if (is_pdf_white_space(c)) {
             ++pos;
         } else if (c == '%') {
             while (pos < n && data[pos] != '\n' && data[pos] != '\r') ++pos;
@@ -286,10 +266,10 @@ void skip_white_space_and_comments(std::string_view data, std::size_t& pos) {
 bool starts_number(std::string_view data, std::size_t pos) {
     if (pos >= data.size()) return false;
     auto c = static_cast<unsigned char>(data[pos]);
-    if (is_digit(c) || c == '.') return true;
+    if (is_ascii_digit(c) || c == '.') return true;
     if ((c == '+' || c == '-') && pos + 1 < data.size()) {
         auto d = static_cast<unsigned char>(data[pos + 1]);
-        return is_digit(d) || d == '.';
+        return is_ascii_digit(d) || d == '.';
     }
     return false;
 }
@@ -362,10 +342,10 @@ std::string parse_name_text(std::string_view data, std::size_t& pos) {
     while (pos < end) {
         char c = data[pos];
         if (c == '#' && pos + 2 < end &&
-            hex_value(static_cast<unsigned char>(data[pos + 1])) >= 0 &&
-            hex_value(static_cast<unsigned char>(data[pos + 2])) >= 0) {
-            bytes += static_cast<char>(hex_value(static_cast<unsigned char>(data[pos + 1])) * 16 +
-                                       hex_value(static_cast<unsigned char>(data[pos + 2])));
+            hex_digit_value(static_cast<unsigned char>(data[pos + 1])) >= 0 &&
+            hex_digit_value(static_cast<unsigned char>(data[pos + 2])) >= 0) {
+            bytes += static_cast<char>(hex_digit_value(static_cast<unsigned char>(data[pos + 1])) * 16 +
+                                       hex_digit_value(static_cast<unsigned char>(data[pos + 2])));
             pos += 3;
         } else {
             bytes += c;
@@ -402,7 +382,7 @@ std::string_view operator_name(OperatorCode code) {
 std::optional<std::string_view> read_keyword(std::string_view data, std::size_t pos) {
     if (pos >= data.size()) return std::nullopt;
     auto c = static_cast<unsigned char>(data[pos]);
-    if (is_digit(c) || c == '.' || ends_keyword(c) || starts_number(data, pos)) return std::nullopt;
+    if (is_ascii_digit(c) || c == '.' || ends_keyword(c) || starts_number(data, pos)) return std::nullopt;
     std::size_t end = find_keyword_end(data, pos);
     std::string_view run = data.substr(pos, end - pos);
     if (!is_valid_utf8(run)) return std::nullopt;

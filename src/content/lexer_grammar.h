@@ -6,11 +6,10 @@
 #include <string>
 #include <string_view>
 
+#include "base/pdf_syntax.h"
+
 namespace zvk {
 
-// NUL, TAB, LF, FF, CR and space: white space where a token may begin.
-bool is_white_space(unsigned char c);
-bool is_delimiter(unsigned char c);
 // TAB, LF, FF, CR, space or a delimiter end a run of regular bytes; NUL does not.
 bool ends_keyword(unsigned char c);
 std::size_t find_keyword_end(std::string_view data, std::size_t pos);

@@ -4,6 +4,7 @@
 // deeply nested program costs neither native stack nor rescans.
 #include <charconv>
 
+#include "base/pdf_syntax.h"
 #include "base/utf8.h"
 #include "font/cmap.h"
 
@@ -11,28 +12,12 @@ namespace zvk::font {
 
 namespace {
 
+// Unlike a content stream, a CMap program does not count NUL as white space.
 bool is_whitespace(unsigned char c) {
     return c == '\t' || c == '\n' || c == '\f' || c == '\r' || c == ' ';
 }
 
-bool is_delimiter(unsigned char c) {
-    switch (c) {
-    case '%': case '(': case ')': case '/': case '<': case '>':
-    case '[': case ']': case '{': case '}':
-        return true;
-    default:
-        return false;
-    }
-}
 
-int hex_value(unsigned char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
-bool is_digit(unsigned char c) { return c >= '0' && c <= '9'; }
 
 // The position of the `]` that closes the `[` at `open`, counting every
 // bracket byte up to `limit`; `limit` when the array is never closed.
@@ -118,13 +103,13 @@ std::optional<CMapToken> CMapTokenizer::next() {
                 token = CMapToken{CMapToken::Kind::LiteralString, std::move(bytes), 0, {}};
             } else if (c == '/') {
                 std::size_t start = ++pos_;
-                while (pos_ < end && !is_whitespace(byte(pos_)) && !is_delimiter(byte(pos_))) ++pos_;
+                while (pos_ < end && !is_whitespace(byte(pos_)) && !is_pdf_delimiter(byte(pos_))) ++pos_;
                 token = CMapToken{CMapToken::Kind::Word, utf8_lossy(in.substr(start, pos_ - start)), 0, {}};
             } else if (c == '<') {
                 ++pos_;
                 std::vector<std::uint8_t> digits;
                 while (pos_ < end && byte(pos_) != '>') {
-                    int v = hex_value(byte(pos_));
+                    int v = hex_digit_value(byte(pos_));
                     if (v >= 0) digits.push_back(static_cast<std::uint8_t>(v));
                     ++pos_;
                 }
@@ -141,11 +126,11 @@ std::optional<CMapToken> CMapTokenizer::next() {
                 ++pos_;
                 stack.push_back(Frame{{}, close, close < end});
                 continue;
-            } else if (is_digit(c) || c == '+' || c == '-') {
+            } else if (is_ascii_digit(c) || c == '+' || c == '-') {
                 std::size_t start = pos_;
-                if (!is_digit(c)) ++pos_;
+                if (!is_ascii_digit(c)) ++pos_;
                 std::size_t digits_start = pos_;
-                while (pos_ < end && is_digit(byte(pos_))) ++pos_;
+                while (pos_ < end && is_ascii_digit(byte(pos_))) ++pos_;
                 if (pos_ == digits_start) continue;  // a sign alone gives nothing
                 // from_chars takes no '+': parse the digits and apply the sign.
                 const char* first = in.data() + (c == '+' ? digits_start : start);
@@ -158,7 +143,7 @@ std::optional<CMapToken> CMapTokenizer::next() {
                 continue;
             } else {
                 std::size_t start = pos_;
-                while (pos_ < end && !is_whitespace(byte(pos_)) && !is_delimiter(byte(pos_))) ++pos_;
+                while (pos_ < end && !is_whitespace(byte(pos_)) && !is_pdf_delimiter(byte(pos_))) ++pos_;
                 token = CMapToken{CMapToken::Kind::Word, utf8_lossy(in.substr(start, pos_ - start)), 0, {}};
             }
         }

@@ -4,29 +4,13 @@
 #include <charconv>
 #include <unordered_map>
 
+#include "base/pdf_syntax.h"
+
 namespace zvk::pdf {
 
 namespace {
 
-bool is_white(unsigned char c) {
-    return c == 0 || c == '\t' || c == '\n' || c == '\f' || c == '\r' || c == ' ';
-}
-
-bool is_delimiter(unsigned char c) {
-    return c == '(' || c == ')' || c == '<' || c == '>' || c == '[' || c == ']' || c == '{' ||
-           c == '}' || c == '/' || c == '%';
-}
-
-bool is_regular(unsigned char c) { return !is_white(c) && !is_delimiter(c); }
-
-bool is_digit(unsigned char c) { return c >= '0' && c <= '9'; }
-
-int hex_value(unsigned char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
+bool is_regular(unsigned char c) { return !is_pdf_white_space(c) && !is_pdf_delimiter(c); }
 
 // Only the few keys and values we compare are kept; longer names are cut,
 // which can only make them compare unequal.
@@ -85,7 +69,7 @@ private:
     void skip_space() {
         while (pos_ < end_) {
             unsigned char c = at(pos_);
-            if (is_white(c)) {
+            if (is_pdf_white_space(c)) {
                 ++pos_;
             } else if (c == '%') {
                 while (pos_ < end_ && at(pos_) != '\n' && at(pos_) != '\r') ++pos_;
@@ -101,8 +85,8 @@ private:
         while (pos_ < end_ && is_regular(at(pos_))) {
             unsigned char c = at(pos_++);
             if (c == '#' && pos_ + 1 < end_) {
-                int hi = hex_value(at(pos_));
-                int lo = hex_value(at(pos_ + 1));
+                int hi = hex_digit_value(at(pos_));
+                int lo = hex_digit_value(at(pos_ + 1));
                 if (hi >= 0 && lo >= 0) {
                     c = static_cast<unsigned char>(hi * 16 + lo);
                     pos_ += 2;
@@ -135,7 +119,7 @@ private:
         while (pos_ < end_) {
             unsigned char c = at(pos_++);
             if (c == '>') return Token::String;
-            if (!is_white(c) && hex_value(c) < 0) return Token::Bad;
+            if (!is_pdf_white_space(c) && hex_digit_value(c) < 0) return Token::Bad;
         }
         return Token::End;
     }
@@ -150,7 +134,7 @@ private:
 bool is_unsigned_integer(std::string_view w) {
     if (w.empty()) return false;
     for (char c : w) {
-        if (!is_digit(static_cast<unsigned char>(c))) return false;
+        if (!is_ascii_digit(static_cast<unsigned char>(c))) return false;
     }
     return true;
 }
@@ -228,7 +212,7 @@ struct Header {
 std::optional<std::uint64_t> integer_before(std::string_view s, std::size_t floor, std::size_t end,
                                             std::size_t& start) {
     std::size_t i = end;
-    while (i > floor && is_digit(static_cast<unsigned char>(s[i - 1])) && end - i < 10) --i;
+    while (i > floor && is_ascii_digit(static_cast<unsigned char>(s[i - 1])) && end - i < 10) --i;
     if (i == end) return std::nullopt;
     std::uint64_t value = 0;
     std::from_chars(s.data() + i, s.data() + end, value);
@@ -238,7 +222,7 @@ std::optional<std::uint64_t> integer_before(std::string_view s, std::size_t floo
 
 std::size_t white_before(std::string_view s, std::size_t floor, std::size_t end) {
     std::size_t i = end;
-    while (i > floor && is_white(static_cast<unsigned char>(s[i - 1]))) --i;
+    while (i > floor && is_pdf_white_space(static_cast<unsigned char>(s[i - 1]))) --i;
     return i;
 }
 

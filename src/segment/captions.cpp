@@ -3,6 +3,7 @@
 #include <array>
 #include <string>
 
+#include "base/ascii.h"
 #include "base/text.h"
 #include "base/utf8.h"
 #include "segment/toc_lines.h"
@@ -16,8 +17,6 @@ constexpr std::array<std::string_view, 3> kTableWords{"table", "tab.", "tab"};
 // Roman numerals of figures stay short; a longer letter run is a word.
 constexpr std::size_t kMaxRomanLetters = 8;
 
-bool is_ascii_letter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-bool is_ascii_digit(char c) { return c >= '0' && c <= '9'; }
 
 
 bool follows_caption_word(std::string_view text, std::string_view word) {

@@ -7,6 +7,7 @@
 #include <queue>
 #include <unordered_set>
 
+#include "base/ascii.h"
 #include "base/text.h"
 #include "base/utf8.h"
 #include "segment/block_predicates.h"
@@ -27,7 +28,6 @@ constexpr float kHyphenColumnReach = 64.0f;
 // line is smaller never match it.
 constexpr float kTitleListSize = 15.0f;
 
-bool is_ascii_letter(char32_t c) { return (c >= U'A' && c <= U'Z') || (c >= U'a' && c <= U'z'); }
 
 
 // The end-trimmed text ends with an ASCII letter and '-'.

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <string>
 
+#include "base/ascii.h"
 #include "base/stable_sort.h"
 #include "base/text.h"
 #include "segment/glyph_order.h"
@@ -26,7 +27,6 @@ constexpr std::size_t kMinWideRowGlyphs = 40;
 // A contents entry is narrow where its page number ends it.
 constexpr float kMaxShortNumberEntryWidth = 140.0f;
 
-bool is_ascii_letter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 
 bool is_single_ascii_letter(const Glyph& g) {
     std::string_view t = trim_white_space(g.unicode);

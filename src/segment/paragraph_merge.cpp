@@ -7,6 +7,7 @@
 #include <map>
 #include <unordered_set>
 
+#include "base/ascii.h"
 #include "base/text.h"
 #include "base/utf8.h"
 #include "segment/block_predicates.h"
@@ -27,8 +28,6 @@ constexpr float kMaxLineGap = 1.5f;
 // Lines further apart than this at the left are different blocks.
 constexpr float kMaxLeftShift = 36.0f;
 
-bool is_ascii_letter(char32_t c) { return (c >= U'A' && c <= U'Z') || (c >= U'a' && c <= U'z'); }
-bool is_ascii_digit(char32_t c) { return c >= U'0' && c <= U'9'; }
 bool is_ascii_alnum(char32_t c) { return is_ascii_letter(c) || is_ascii_digit(c); }
 
 bool is_white(const Utf8Step& step) { return step.valid && is_unicode_white_space(step.scalar); }

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "base/ascii.h"
 #include "base/text.h"
 #include "base/utf8.h"
 
@@ -11,7 +12,6 @@ namespace zvk {
 
 namespace {
 
-bool is_ascii_digit(char32_t c) { return c >= U'0' && c <= U'9'; }
 
 // The characters of a trimmed text, at most `limit` + 1 of them (enough to
 // tell "more than limit").

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 
+#include "base/ascii.h"
 #include "base/text.h"
 #include "base/utf8.h"
 
@@ -9,7 +10,6 @@ namespace zvk {
 
 namespace {
 
-bool is_ascii_letter(char32_t c) { return (c >= U'A' && c <= U'Z') || (c >= U'a' && c <= U'z'); }
 
 bool is_word_punctuation(char32_t c) {
     switch (c) {

@@ -54,4 +54,15 @@ inline Glyph sized(float size) {
     return g;
 }
 
+// The texts of glyph runs, one string per run.
+inline std::vector<std::string> run_texts(const std::vector<std::vector<const Glyph*>>& runs) {
+    std::vector<std::string> out;
+    for (const auto& run : runs) {
+        std::string text;
+        for (const Glyph* g : run) text += g->unicode;
+        out.push_back(text);
+    }
+    return out;
+}
+
 }  // namespace zvk::test

@@ -9,18 +9,8 @@ namespace zvk {
 namespace {
 
 using test::GlyphSpec;
+using test::run_texts;
 using test::make_glyphs;
-
-// The texts of the runs, one string per run.
-std::vector<std::string> run_texts(const std::vector<GlyphRun>& runs) {
-    std::vector<std::string> out;
-    for (const GlyphRun& run : runs) {
-        std::string text;
-        for (const Glyph* g : run) text += g->unicode;
-        out.push_back(text);
-    }
-    return out;
-}
 
 // A word of 5-unit-wide glyphs starting at x.
 std::vector<GlyphSpec> word(const std::string& text, float x, float size = 10, float baseline = 700) {

@@ -8,16 +8,7 @@ namespace zvk {
 namespace {
 
 using test::GlyphSpec;
-
-std::vector<std::string> run_texts(const std::vector<GlyphRun>& runs) {
-    std::vector<std::string> out;
-    for (const GlyphRun& run : runs) {
-        std::string text;
-        for (const Glyph* g : run) text += g->unicode;
-        out.push_back(text);
-    }
-    return out;
-}
+using test::run_texts;
 
 // Glyphs of `text` 5 units wide from x, touching.
 void add_word(std::vector<GlyphSpec>& specs, const std::string& text, float x, float size = 10, float baseline = 700) {
