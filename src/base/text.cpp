@@ -33,24 +33,30 @@ std::string_view trim_leading_white_space(std::string_view text) {
     return text.substr(begin);
 }
 
-std::string_view trim_white_space(std::string_view text) {
-    // From each end inwards, so a long text costs only its white space: line
+std::string_view trim_trailing_white_space(std::string_view text) {
+    // From the end inwards, so a long text costs only its white space: line
     // tests trim whole line texts once per candidate line.
-    const std::size_t begin = text.size() - trim_leading_white_space(text).size();
-    if (begin == text.size()) return text.substr(0, 0);
     std::size_t end = text.size();
-    while (end > begin) {
+    while (end > 0) {
         // Every byte that is not a continuation byte starts a sequence of the
         // forward decoding (no sequence, valid or not, runs over one), so the
         // last sequence starts at the last such byte; it is white space only
         // when it decodes validly right up to `end`.
         std::size_t start = end - 1;
-        while (start > begin && (static_cast<unsigned char>(text[start]) & 0xC0) == 0x80) --start;
+        while (start > 0 && (static_cast<unsigned char>(text[start]) & 0xC0) == 0x80) --start;
         Utf8Step step = utf8_decode_at(text, start);
         if (!step.valid || start + step.length != end || !is_unicode_white_space(step.scalar)) break;
         end = start;
     }
-    return text.substr(begin, end - begin);
+    return text.substr(0, end);
+}
+
+std::string_view trim_white_space(std::string_view text) {
+    std::string_view rest = trim_leading_white_space(text);
+    // A blank text trims to the empty view at its start: callers that cut one
+    // end by the other's offset rely on it.
+    if (rest.empty()) return text.substr(0, 0);
+    return trim_trailing_white_space(rest);
 }
 
 }  // namespace zvk

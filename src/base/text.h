@@ -16,4 +16,7 @@ std::string_view trim_white_space(std::string_view text);
 // The text without White_Space at its start.
 std::string_view trim_leading_white_space(std::string_view text);
 
+// The text without White_Space at its end.
+std::string_view trim_trailing_white_space(std::string_view text);
+
 }  // namespace zvk

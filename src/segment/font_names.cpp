@@ -2,25 +2,11 @@
 
 #include <array>
 
+#include "base/ascii.h"
+
 namespace zvk {
 
 namespace {
-
-std::string ascii_lower(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    return out;
-}
-
-std::string ascii_upper(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) {
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    }
-    return out;
-}
 
 // Longest first; no suffix is the tail of another, so at most one can match.
 constexpr std::array<std::string_view, 16> kStyleSuffixes = {

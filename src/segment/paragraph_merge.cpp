@@ -42,10 +42,7 @@ std::string_view trim_start(std::string_view text) {
     return text.substr(offset);
 }
 
-std::string_view trim_end(std::string_view text) {
-    std::string_view trimmed = trim_white_space(text);
-    return text.substr(0, static_cast<std::size_t>(trimmed.data() - text.data()) + trimmed.size());
-}
+std::string_view trim_end(std::string_view text) { return trim_trailing_white_space(text); }
 
 char32_t first_char(std::string_view text) { return utf8_decode_at(text, 0).scalar; }
 
@@ -132,13 +129,6 @@ bool is_letter_at_or_above_aa(char32_t c) {
     return c >= 0xAA && u_hasBinaryProperty(static_cast<UChar32>(c), UCHAR_ALPHABETIC);
 }
 
-std::string ascii_lower(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    return out;
-}
 
 // The distinct family keys of a line's glyph fonts.
 std::vector<std::string> glyph_family_keys(const TextLine& line) {

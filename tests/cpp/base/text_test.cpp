@@ -61,5 +61,23 @@ TEST(WhiteSpaceText, TrimsBothEnds) {
     EXPECT_EQ(trim_white_space(blank).data(), blank.data());
 }
 
+TEST(WhiteSpaceText, TrimsOneEnd) {
+    const std::string nbsp = utf8(0xA0), ideo = utf8(0x3000);
+    struct Case {
+        std::string in, leading, trailing;
+    };
+    const Case cases[] = {
+        {"", "", ""},
+        {" \t ", "", ""},
+        {"  a b  ", "a b  ", "  a b"},
+        {ideo + "x" + nbsp, "x" + nbsp, ideo + "x"},
+        {"x \xa0", "x \xa0", "x \xa0"},  // a stray continuation byte stops the end
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(trim_leading_white_space(c.in), c.leading) << c.in;
+        EXPECT_EQ(trim_trailing_white_space(c.in), c.trailing) << c.in;
+    }
+}
+
 }  // namespace
 }  // namespace zvk
