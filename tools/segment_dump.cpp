@@ -6,6 +6,12 @@
 //     segment_dump FILE.pdf [--page N]      (N counts from 1, as the rows do)
 //
 // The last rows count the skipped glyphs by reason.
+//
+//     segment_dump FILE.pdf --segments [--page N]
+//
+// prints the translation segments instead, one per row: id, page, the
+// position (origin x, baseline y) of its first glyph, and its source text
+// with line feeds and tabs shown as \n and \t.
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
@@ -35,23 +41,57 @@ std::string number(float value) {
 }
 
 int usage() {
-    std::fputs("usage: segment_dump FILE.pdf [--page N]\n", stderr);
+    std::fputs("usage: segment_dump FILE.pdf [--segments] [--page N]\n", stderr);
     return 2;
+}
+
+std::string escaped(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        if (c == '\n') {
+            out += "\\n";
+        } else if (c == '\t') {
+            out += "\\t";
+        } else if (c == '\r') {
+            out += "\\r";
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+int print_segments(const zvk::ExtractedDocument& extraction, std::optional<std::uint32_t> only_page) {
+    zvk::SegmentationResult result =
+        zvk::segment_glyphs(extraction.glyphs, true, true, extraction.regions, extraction.pages);
+    std::printf("id\tpage\tx\ty\tsource\n");
+    for (const zvk::Segment& segment : result.segments) {
+        if (only_page && segment.page_index != *only_page) continue;
+        const zvk::Glyph& first = extraction.glyphs.at(segment.glyph_ids.front());
+        std::printf("%u\t%u\t%s\t%s\t%s\n", segment.id, segment.page_index + 1, number(first.matrix[4]).c_str(),
+                    number(first.matrix[5]).c_str(), escaped(segment.source).c_str());
+    }
+    return 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2 && argc != 4) return usage();
+    if (argc < 2) return usage();
     std::optional<std::uint32_t> only_page;
-    if (argc == 4) {
-        std::string_view flag = argv[2];
-        std::string_view value = argv[3];
+    bool segments = false;
+    for (int i = 2; i < argc; ++i) {
+        std::string_view flag = argv[i];
+        if (flag == "--segments") {
+            segments = true;
+            continue;
+        }
+        if (flag != "--page" || i + 1 >= argc) return usage();
+        std::string_view value = argv[++i];
         std::uint32_t page = 0;
         auto parsed = std::from_chars(value.data(), value.data() + value.size(), page);
-        if (flag != "--page" || parsed.ec != std::errc() || parsed.ptr != value.data() + value.size() || page == 0) {
-            return usage();
-        }
+        if (parsed.ec != std::errc() || parsed.ptr != value.data() + value.size() || page == 0) return usage();
         only_page = page - 1;
     }
     auto document = zvk::load_pdf_document(argv[1], zvk::LoadOptions{});
@@ -65,6 +105,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     const zvk::ExtractedDocument& extraction = *extracted;
+    if (segments) return print_segments(extraction, only_page);
 
     std::vector<zvk::GlyphRun> runs = zvk::group_glyph_lines(extraction.glyphs);
     // Rows follow the runs' order (line order), whatever group a line joined.
