@@ -70,6 +70,12 @@ void append_utf8(std::string& out, char32_t c) {
     }
 }
 
+std::size_t count_scalar_values(std::string_view text) {
+    std::size_t n = 0;
+    for (std::size_t offset = 0; offset < text.size(); offset += utf8_decode_at(text, offset).length) ++n;
+    return n;
+}
+
 std::string utf8_lossy(std::string_view bytes) {
     std::string out;
     out.reserve(bytes.size());

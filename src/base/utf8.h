@@ -53,6 +53,10 @@ private:
     std::string_view text_;
 };
 
+// The number of scalar values in a text, each invalid sequence counting as
+// one (as U+FFFD): the "characters" of every length limit.
+std::size_t count_scalar_values(std::string_view text);
+
 // One step of UTF-16BE: the unit at `offset` (offset + 2 <= bytes.size()), or
 // the surrogate pair it starts. An unpaired surrogate is invalid: U+FFFD, its
 // two bytes consumed (a high surrogate's partner is left for the next step).

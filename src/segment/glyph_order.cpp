@@ -57,4 +57,9 @@ void sort_left_edge(std::vector<const Glyph*>& glyphs) {
     stable_merge_sort(glyphs, [](const Glyph* a, const Glyph* b) { return left_edge_less(*a, *b); });
 }
 
+void extend_with_glyph_ids(std::vector<std::uint32_t>& ids, std::span<const Glyph* const> glyphs) {
+    ids.reserve(ids.size() + glyphs.size());
+    for (const Glyph* g : glyphs) ids.push_back(g->id);
+}
+
 }  // namespace zvk

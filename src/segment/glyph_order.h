@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "content/records.h"
@@ -48,5 +49,9 @@ bool left_edge_less(const Glyph& a, const Glyph& b);
 void sort_reading_order(std::vector<const Glyph*>& glyphs);
 void sort_origin_x(std::vector<const Glyph*>& glyphs);
 void sort_left_edge(std::vector<const Glyph*>& glyphs);
+
+// Appends the id of every referenced glyph, in the given order: how segments
+// and placed lines record which glyphs their text came from.
+void extend_with_glyph_ids(std::vector<std::uint32_t>& ids, std::span<const Glyph* const> glyphs);
 
 }  // namespace zvk

@@ -27,6 +27,22 @@ TEST(Utf8, LossyReplacesEachInvalidSequence) {
     }
 }
 
+TEST(Utf8, CountsScalarValuesNotBytes) {
+    struct Case {
+        std::string text;
+        std::size_t expected;
+    } cases[] = {
+        {"", 0},
+        {"abc", 3},
+        {"a\xC3\xA9\xE4\xB8\xAD\xF0\x9F\x98\x80", 4},
+        // As many as utf8_lossy writes replacements.
+        {"\xE4\xB8" "x", 2},
+        {"\xC0\xAF", 2},
+        {"ab\xF0\x9F", 3},
+    };
+    for (const Case& c : cases) EXPECT_EQ(count_scalar_values(c.text), c.expected) << c.text;
+}
+
 TEST(Utf8, RangeYieldsScalarsWithOffsets) {
     std::string text = "a\xC3\xA9\xF0\x9F\x98\x80" "b";
     std::vector<std::pair<char32_t, std::size_t>> seen;

@@ -119,5 +119,14 @@ TEST(StableMergeSort, IsStableAcrossRuns) {
     }
 }
 
+TEST(ExtendWithGlyphIds, AppendsInReferenceOrderAfterWhatIsThere) {
+    std::vector<Glyph> glyphs = {at(7, 0, 0, 0), at(2, 0, 0, 0), at(9, 1, 0, 0)};
+    std::vector<std::uint32_t> ids = {40};
+    extend_with_glyph_ids(ids, std::vector<const Glyph*>{&glyphs[2], &glyphs[0], &glyphs[1], &glyphs[0]});
+    EXPECT_EQ(ids, (std::vector<std::uint32_t>{40, 9, 7, 2, 7}));
+    extend_with_glyph_ids(ids, std::vector<const Glyph*>{});
+    EXPECT_EQ(ids.size(), 5u);
+}
+
 }  // namespace
 }  // namespace zvk

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "base/utf8.h"
 #include "segment/glyph_fixture.h"
 #include "segment/text_line.h"
 
@@ -30,6 +31,41 @@ public:
             x += 0.5f * size;
         }
         return build_text_line(std::move(run));
+    }
+
+    // A piece of a line set in one font.
+    struct Piece {
+        std::string text;
+        std::string font = "Times-Roman";
+    };
+
+    // A line laid out as `line` does, from pieces in their own fonts (bold,
+    // italic or math lead-ins); each Unicode scalar value is one glyph, so
+    // CJK text works too.
+    TextLine styled_line(const std::vector<Piece>& pieces, float x0, float y, float size = 10,
+                         std::uint32_t page = 0) {
+        std::vector<const Glyph*> run;
+        float x = x0;
+        for (const Piece& piece : pieces) {
+            for (Utf8Step step : Utf8Range(piece.text)) {
+                if (step.scalar == U' ') {
+                    x += 0.3f * size;
+                    continue;
+                }
+                glyphs_.push_back(make_glyph({std::string(piece.text.substr(step.offset, step.length)), x,
+                                              x + 0.5f * size, size, y, piece.font},
+                                             next_id_++, page));
+                run.push_back(&glyphs_.back());
+                x += 0.5f * size;
+            }
+        }
+        return build_text_line(std::move(run));
+    }
+
+    // A glyph owned by the pool, with the next id.
+    const Glyph& glyph(const GlyphSpec& spec, std::uint32_t page = 0) {
+        glyphs_.push_back(make_glyph(spec, next_id_++, page));
+        return glyphs_.back();
     }
 
 private:
