@@ -14,6 +14,10 @@
 //
 //     zvk_segment_bench [FILE.pdf] [--runs N]
 //
+//   - assemble_segments alone on one block of 200,000 lines (20 MB of text)
+//     without a sentence end, as words and as one endless hyphenated word:
+//     the joined text must grow in place, never be rebuilt per line.
+//
 // Prints the best of N runs (default 3) of each. Run by hand; never a test.
 #include <chrono>
 #include <cstdio>
@@ -23,6 +27,7 @@
 #include <string>
 
 #include "api/pdf_files.h"
+#include "segment/segment_text.h"
 #include "segment/segmentation.h"
 
 namespace {
@@ -62,6 +67,20 @@ std::vector<zvk::Glyph> one_baseline_page(Shape shape) {
         }
     }
     return glyphs;
+}
+
+// One block of `lines` lines, each one glyph whose text is `text`.
+std::vector<zvk::TextLine> one_block(std::vector<zvk::Glyph>& glyphs, std::size_t lines, const std::string& text) {
+    glyphs.assign(lines, zvk::Glyph{});
+    std::vector<zvk::TextLine> block(lines);
+    for (std::size_t i = 0; i < lines; ++i) {
+        glyphs[i].id = static_cast<std::uint32_t>(i);
+        glyphs[i].unicode = text;
+        glyphs[i].font_name = "Times-Roman";
+        block[i].glyphs = {&glyphs[i]};
+        block[i].text = text;
+    }
+    return block;
 }
 
 template <typename F>
@@ -117,6 +136,21 @@ int main(int argc, char** argv) {
         const std::vector<zvk::Glyph> page = one_baseline_page(shape);
         double seconds = best_seconds(runs, [&] { zvk::segment_glyphs(page, true, true, {}, {}); });
         std::printf("one baseline, %zu glyphs, %s: segment_glyphs %.3f s\n", page.size(), name, seconds);
+    }
+
+    constexpr std::size_t kBlockLines = 200000;
+    const std::pair<std::string, const char*> texts[] = {
+        {"abcdefgh, abcdefgh, abcdefgh, abcdefgh, abcdefgh, abcdefgh, abcdefgh, abcdefgh, abcdefgh, abcdefgh,",
+         "words"},
+        {std::string(98, 'x') + "-", "one hyphenated word"},
+    };
+    for (const auto& [text, name] : texts) {
+        std::vector<zvk::Glyph> glyphs;
+        const std::vector<std::vector<zvk::TextLine>> blocks = {one_block(glyphs, kBlockLines, text)};
+        std::size_t bytes = 0;
+        double seconds = best_seconds(runs, [&] { bytes = zvk::assemble_segments(blocks, {}).segments[0].source.size(); });
+        std::printf("one block of %zu lines, %s: assemble_segments %.3f s (%zu bytes)\n", kBlockLines, name, seconds,
+                    bytes);
     }
     return 0;
 }

@@ -58,7 +58,8 @@ void sort_left_edge(std::vector<const Glyph*>& glyphs) {
 }
 
 void extend_with_glyph_ids(std::vector<std::uint32_t>& ids, std::span<const Glyph* const> glyphs) {
-    ids.reserve(ids.size() + glyphs.size());
+    // No exact reserve: callers append line after line to one list, and an
+    // exact reserve per call would reallocate (and copy) the list every time.
     for (const Glyph* g : glyphs) ids.push_back(g->id);
 }
 

@@ -44,7 +44,10 @@ constexpr std::array<std::string_view, 34> kHyphenSuffixes = {
     "red",  "ies",  "ability", "ibility", "ation", "ition", "ful", "less", "ship", "hood",
 };
 
-constexpr bool is_ascii_alnum(char c) { return is_ascii_letter(static_cast<unsigned char>(c)) || is_ascii_digit(static_cast<unsigned char>(c)); }
+constexpr bool is_ascii_alnum(char c) {
+    const auto u = static_cast<unsigned char>(c);
+    return is_ascii_letter(u) || is_ascii_digit(u);
+}
 
 bool is_url_join_char(char c) {
     switch (c) {
@@ -78,14 +81,20 @@ struct WordMarks {
     std::size_t ats = 0;
     std::size_t hyphens = 0;
 
-    void count(char c, int delta) {
+    std::size_t* slot(char c) {
         switch (c) {
-        case '.': dots += delta; break;
-        case '/': slashes += delta; break;
-        case '@': ats += delta; break;
-        case '-': hyphens += delta; break;
-        default: break;
+        case '.': return &dots;
+        case '/': return &slashes;
+        case '@': return &ats;
+        case '-': return &hyphens;
+        default: return nullptr;
         }
+    }
+    void add(char c) {
+        if (std::size_t* n = slot(c)) ++*n;
+    }
+    void remove(char c) {
+        if (std::size_t* n = slot(c)) --*n;
     }
 };
 
@@ -106,8 +115,8 @@ std::string_view first_word(std::string_view text) {
     return text;
 }
 
-// Trailing white space of a line goes only when there are three bytes or more
-// of it: a single trailing space glyph stays part of the text.
+// A line's trailing white space is cut only when it is three bytes or more;
+// a shorter tail (one or two spaces, one no-break space) stays in the text.
 std::string_view end_trim_if_long(std::string_view text) {
     std::string_view trimmed = trim_trailing_white_space(text);
     return text.size() - trimmed.size() >= 3 ? trimmed : text;
@@ -142,7 +151,6 @@ public:
     };
 
     std::string_view view() const { return text_; }
-    std::size_t chars() const { return chars_; }
     bool blank() const { return trim_leading_white_space(text_).empty(); }
 
     void assign(std::string_view text) {
@@ -199,7 +207,7 @@ public:
                 restarted = true;
                 break;
             }
-            for (std::size_t i = start; i < pos; ++i) added.count(text[i], 1);
+            for (std::size_t i = start; i < pos; ++i) added.add(text[i]);
             pos = start;
         }
         if (restarted) {
@@ -224,7 +232,7 @@ private:
             marks_ = {};
             return;
         }
-        for (; word_to_ > end; --word_to_) marks_.count(text_[word_to_ - 1], -1);
+        for (; word_to_ > end; --word_to_) marks_.remove(text_[word_to_ - 1]);
     }
 
     std::string text_;
