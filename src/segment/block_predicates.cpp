@@ -44,20 +44,6 @@ constexpr std::array<std::string_view, 12> kEnvironmentLabels = {
     "example", "corollary", "definition", "assumption", "proposition", "observation",
 };
 
-std::size_t count_chars(std::string_view text) {
-    std::size_t count = 0;
-    for (std::size_t i = 0; i < text.size(); i += utf8_decode_at(text, i).length) ++count;
-    return count;
-}
-
-bool all_ascii_digits(std::string_view text) {
-    if (text.empty()) return false;
-    for (char c : text) {
-        if (!is_ascii_digit(c)) return false;
-    }
-    return true;
-}
-
 // The number of ASCII digits at `pos`, at most `limit`.
 std::size_t digits_at(std::string_view text, std::size_t pos, std::size_t limit) {
     std::size_t n = 0;
@@ -146,8 +132,8 @@ bool starts_upper_case(std::string_view text) {
 
 bool is_page_number_token(std::string_view text) {
     std::string_view t = trim_white_space(text);
-    if (t.empty() || count_chars(t) > 6) return false;
-    return all_ascii_digits(t) || is_roman_numeral(t);
+    if (t.empty() || count_scalar_values(t) > 6) return false;
+    return is_all_ascii_digits(t) || is_roman_numeral(t);
 }
 
 bool starts_with_licensed_to(std::string_view text) {

@@ -78,20 +78,6 @@ std::string_view first_word(std::string_view text) {
     return t.substr(0, offset);
 }
 
-std::size_t count_chars(std::string_view text) {
-    std::size_t n = 0;
-    for (std::size_t offset = 0; offset < text.size(); offset += utf8_decode_at(text, offset).length) ++n;
-    return n;
-}
-
-bool all_ascii_digits(std::string_view text) {
-    if (text.empty()) return false;
-    for (char c : text) {
-        if (c < '0' || c > '9') return false;
-    }
-    return true;
-}
-
 // One to four groups of one or two ASCII digits joined by single '.'.
 bool is_dotted_number(std::string_view text) {
     std::size_t groups = 0;
@@ -169,7 +155,7 @@ bool merge_path_b(const TextLine& prev, const TextLine& next, std::string_view t
     const float wp = prev.x1 - prev.x0;
     const float wn = next.x1 - next.x0;
     if (next.x1 > prev.x1 + 2.2f * s && !continues_wide_line(prev, next, wp)) return false;
-    if (0.5f * wp > wn && count_chars(t) < 32) {
+    if (0.5f * wp > wn && count_scalar_values(t) < 32) {
         std::string_view end_trimmed = trim_end(t);
         if (!starts_with_ascii_lowercase(t) && !(!end_trimmed.empty() && end_trimmed.back() == '.')) return false;
     }
@@ -374,7 +360,7 @@ bool starts_separate_entry(std::string_view prev_text, std::string_view next_tex
         return false;
     }
     std::vector<std::string_view> words = split_words(trim_end(prev_text));
-    if (words.size() >= 2 && words.back().size() <= 3 && all_ascii_digits(words.back())) {
+    if (words.size() >= 2 && words.back().size() <= 3 && is_all_ascii_digits(words.back())) {
         return starts_like_entry(next_text);
     }
     return false;
@@ -398,9 +384,9 @@ bool continues_wide_line(const TextLine& prev, const TextLine& next, float prev_
 bool has_number_before_title(std::string_view text) {
     std::vector<std::string_view> words = split_words(text);
     for (std::size_t i = 0; i + 1 < words.size(); ++i) {
-        if (words[i].size() > 3 || !all_ascii_digits(words[i])) continue;
+        if (words[i].size() > 3 || !is_all_ascii_digits(words[i])) continue;
         std::string_view title = words[i + 1];
-        if (count_chars(title) >= 3 && title[0] >= 'A' && title[0] <= 'Z') return true;
+        if (count_scalar_values(title) >= 3 && title[0] >= 'A' && title[0] <= 'Z') return true;
     }
     return false;
 }
