@@ -2,11 +2,15 @@
 
 #include <utility>
 
+#include "segment/caption_areas.h"
+#include "segment/code_lines.h"
 #include "segment/glyph_lines.h"
 #include "segment/line_groups.h"
 #include "segment/line_width.h"
 #include "segment/margin_passes.h"
 #include "segment/paragraph_merge.h"
+#include "segment/region_figures.h"
+#include "segment/toc_trim.h"
 
 namespace zvk {
 
@@ -23,20 +27,23 @@ std::map<std::uint32_t, float> typical_line_width(const std::vector<TextLine>& l
 
 }  // namespace
 
-LineGrouping build_line_groups(std::vector<std::vector<const Glyph*>> runs, bool /*skip_figures*/,
-                               bool /*skip_tables*/, std::span<const Region> /*regions*/,
-                               std::span<const PageInfo> /*pages*/) {
+LineGrouping build_line_groups(std::vector<std::vector<const Glyph*>> runs, bool skip_figures, bool skip_tables,
+                               std::span<const Region> regions, std::span<const PageInfo> pages) {
     LineGrouping out;
     // Stage A. Still to come between these passes, in this order: rule
     // columns, rule-character lines, scanned pages, garbled lines, note
-    // markers, short formula lines, tables of contents.
+    // markers, short formula lines.
     std::vector<TextLine> lines = skip_rotated_glyphs(std::move(runs), out.skipped);
+    trim_table_of_contents(lines, out.skipped);
 
-    // Stage B. Still to come before the rescues: caption areas, region
-    // figures, the protection of contents lines, margin lines and columns;
-    // and code lines right after them.
+    // Stage B. Still to come after the protection of contents lines: margin
+    // lines and columns.
+    caption_areas(lines, skip_figures, skip_tables, out.skipped);
+    region_figures(lines, skip_figures, regions, pages, out.skipped);
+    protect_toc_trimmed(lines, out.skipped);
     hyphen_rescue(lines, out.skipped);
     figure_rescue(lines, out.skipped);
+    code_lines(lines, out.skipped);
     prune_skipped_glyphs(lines, out.skipped);
     out.typical_line_width = typical_line_width(lines);
     out.groups = group_lines(std::move(lines));
