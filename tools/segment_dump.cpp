@@ -12,6 +12,11 @@
 // prints the translation segments instead, one per row: id, page, the
 // position (origin x, baseline y) of its first glyph, and its source text
 // with line feeds and tabs shown as \n and \t.
+//
+//     segment_dump FILE.pdf --skipped [--page N]
+//
+// prints the glyphs left out of translation instead, by glyph line (line
+// order) and reason: page, baseline, reason and the text of those glyphs.
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
@@ -22,6 +27,7 @@
 #include "api/pdf_files.h"
 #include "segment/font_names.h"
 #include "segment/glyph_lines.h"
+#include "segment/line_text.h"
 #include "segment/paragraph_merge.h"
 #include "segment/segmentation.h"
 
@@ -41,7 +47,7 @@ std::string number(float value) {
 }
 
 int usage() {
-    std::fputs("usage: segment_dump FILE.pdf [--segments] [--page N]\n", stderr);
+    std::fputs("usage: segment_dump FILE.pdf [--segments | --skipped] [--page N]\n", stderr);
     return 2;
 }
 
@@ -75,16 +81,54 @@ int print_segments(const zvk::ExtractedDocument& extraction, std::optional<std::
     return 0;
 }
 
+// Each glyph line's skipped glyphs, one row per reason in the order the
+// reasons were first recorded for the line.
+int print_skipped(const zvk::ExtractedDocument& extraction, std::optional<std::uint32_t> only_page) {
+    std::vector<zvk::GlyphRun> runs = zvk::group_glyph_lines(extraction.glyphs);
+    zvk::LineGrouping grouping = zvk::build_line_groups(runs, true, true, extraction.regions, extraction.pages);
+    std::unordered_map<std::uint32_t, std::vector<std::string>> reasons_of;
+    for (const zvk::SkippedGlyph& s : grouping.skipped) reasons_of[s.glyph_id].push_back(s.reason);
+    std::printf("page\ty\treason\ttext\n");
+    for (const zvk::GlyphRun& run : runs) {
+        if (run.empty() || (only_page && run.front()->page_index != *only_page)) continue;
+        std::vector<std::string> order;
+        for (const zvk::Glyph* g : run) {
+            auto it = reasons_of.find(g->id);
+            if (it == reasons_of.end()) continue;
+            for (const std::string& r : it->second) {
+                if (std::find(order.begin(), order.end(), r) == order.end()) order.push_back(r);
+            }
+        }
+        for (const std::string& reason : order) {
+            std::vector<const zvk::Glyph*> glyphs;
+            for (const zvk::Glyph* g : run) {
+                auto it = reasons_of.find(g->id);
+                if (it != reasons_of.end() && std::find(it->second.begin(), it->second.end(), reason) != it->second.end()) {
+                    glyphs.push_back(g);
+                }
+            }
+            std::printf("%u\t%s\t%s\t%s\n", run.front()->page_index + 1, number(run.front()->matrix[5]).c_str(),
+                        reason.c_str(), escaped(zvk::line_text_from_glyphs(glyphs)).c_str());
+        }
+    }
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc < 2) return usage();
     std::optional<std::uint32_t> only_page;
     bool segments = false;
+    bool skipped = false;
     for (int i = 2; i < argc; ++i) {
         std::string_view flag = argv[i];
         if (flag == "--segments") {
             segments = true;
+            continue;
+        }
+        if (flag == "--skipped") {
+            skipped = true;
             continue;
         }
         if (flag != "--page" || i + 1 >= argc) return usage();
@@ -105,7 +149,9 @@ int main(int argc, char** argv) {
         return 1;
     }
     const zvk::ExtractedDocument& extraction = *extracted;
+    if (segments && skipped) return usage();
     if (segments) return print_segments(extraction, only_page);
+    if (skipped) return print_skipped(extraction, only_page);
 
     std::vector<zvk::GlyphRun> runs = zvk::group_glyph_lines(extraction.glyphs);
     // Rows follow the runs' order (line order), whatever group a line joined.

@@ -4,6 +4,7 @@
 
 #include <deque>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/utf8.h"
@@ -55,6 +56,26 @@ public:
                 glyphs_.push_back(make_glyph({std::string(piece.text.substr(step.offset, step.length)), x,
                                               x + 0.5f * size, size, y, piece.font},
                                              next_id_++, page));
+                run.push_back(&glyphs_.back());
+                x += 0.5f * size;
+            }
+        }
+        return build_text_line(std::move(run));
+    }
+
+    // A line of pieces, each a text starting at its own x (characters 0.5 ×
+    // size wide, spaces 0.3 × size), for lines whose gaps matter.
+    TextLine pieces(const std::vector<std::pair<std::string, float>>& parts, float y, float size = 10,
+                    std::uint32_t page = 0, const std::string& font = "Times-Roman") {
+        std::vector<const Glyph*> run;
+        for (const auto& [text, x0] : parts) {
+            float x = x0;
+            for (char c : text) {
+                if (c == ' ') {
+                    x += 0.3f * size;
+                    continue;
+                }
+                glyphs_.push_back(make_glyph({std::string(1, c), x, x + 0.5f * size, size, y, font}, next_id_++, page));
                 run.push_back(&glyphs_.back());
                 x += 0.5f * size;
             }
