@@ -22,9 +22,10 @@ namespace {
 // turns "within 8 on both axes" into "the grown boxes intersect".
 constexpr float kClusterGap = 8.0f;
 constexpr float kHalfGap = kClusterGap / 2.0f;
-// Coordinates beyond this are clamped: no page is that large, and the
-// subdivision needs finite bounds.
-constexpr float kFar = 1048576.0f;
+// Box coordinates beyond this are clamped before boxes are grown: no page is
+// that large, the subdivision needs finite bounds, and floats this large
+// still hold every grown box at least 8 wide (boxes beyond it all meet).
+constexpr float kFar = 16777216.0f;
 // Leaves of the subdivision are at most this wide and tall: narrower than
 // every grown box (at least 8), so each box meeting a leaf holds one of its
 // corners.
@@ -83,15 +84,15 @@ float clamp_far(float v) { return std::isnan(v) ? v : std::clamp(v, -kFar, kFar)
 // The box grown by half the cluster gap, clamped; an unknown axis spans
 // everything.
 FigureBox grown(const FigureBox& b) {
-    FigureBox g{clamp_far(b.x0 - kHalfGap), clamp_far(b.y0 - kHalfGap), clamp_far(b.x1 + kHalfGap),
-                clamp_far(b.y1 + kHalfGap)};
+    FigureBox g{clamp_far(b.x0) - kHalfGap, clamp_far(b.y0) - kHalfGap, clamp_far(b.x1) + kHalfGap,
+                clamp_far(b.y1) + kHalfGap};
     if (std::isnan(g.x0) || std::isnan(g.x1)) {
-        g.x0 = -kFar;
-        g.x1 = kFar;
+        g.x0 = -kFar - kHalfGap;
+        g.x1 = kFar + kHalfGap;
     }
     if (std::isnan(g.y0) || std::isnan(g.y1)) {
-        g.y0 = -kFar;
-        g.y1 = kFar;
+        g.y0 = -kFar - kHalfGap;
+        g.y1 = kFar + kHalfGap;
     }
     return g;
 }
