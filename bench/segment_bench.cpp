@@ -152,5 +152,35 @@ int main(int argc, char** argv) {
         std::printf("one block of %zu lines, %s: assemble_segments %.3f s (%zu bytes)\n", kBlockLines, name, seconds,
                     bytes);
     }
+
+    // A plot of 100,000 small path markers with a few labels, and the same
+    // number of boxes chained 6 units apart into one figure: the clusters of
+    // figure regions must not cost the square of the regions.
+    for (bool chain : {false, true}) {
+        std::vector<zvk::Region> regions(100000);
+        for (std::size_t i = 0; i < regions.size(); ++i) {
+            const float x = chain ? 12.0f * static_cast<float>(i) : 50.0f + static_cast<float>((i * 7919) % 500);
+            const float y = chain ? 300.0f : 100.0f + static_cast<float>((i * 104729) % 600);
+            regions[i].bbox = {x, y, x + 6, y + 6};
+            regions[i].kind = "path";
+        }
+        std::vector<zvk::Glyph> labels;
+        for (std::size_t i = 0; i < 200; ++i) {
+            zvk::Glyph g;
+            g.id = static_cast<std::uint32_t>(i);
+            g.unicode = std::string(1, static_cast<char>('a' + i % 26));
+            g.font_name = "Helvetica";
+            g.font_size = 8.0f;
+            const float x = 60.0f + 4.0f * static_cast<float>(i % 20);
+            const float y = 120.0f + 60.0f * static_cast<float>(i / 20);
+            g.matrix = {8, 0, 0, 8, x, y};
+            g.bbox = {x, y, x + 4, y + 8};
+            labels.push_back(g);
+        }
+        std::size_t skipped = 0;
+        double seconds = best_seconds(runs, [&] { skipped = zvk::segment_glyphs(labels, true, true, regions, {}).skipped.size(); });
+        std::printf("one page, %zu path regions (%s), %zu label glyphs: segment_glyphs %.3f s (%zu skipped)\n",
+                    regions.size(), chain ? "one chain" : "markers", labels.size(), seconds, skipped);
+    }
     return 0;
 }
