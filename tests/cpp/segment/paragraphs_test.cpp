@@ -376,3 +376,187 @@ TEST(ChainParagraphs, RunningHeadAtTheTopOfTheNextColumnPassedOver) {
 
 }  // namespace
 }  // namespace zvk
+
+namespace zvk {
+namespace {
+
+// A line that goes on with a caption of another group joins that group; the
+// first caption in group order wins; caption lines themselves stay.
+TEST(RegroupCaptionContinuations, Table) {
+    struct Case {
+        const char* name;
+        TextLine line;
+        std::size_t group;  // where the line ends up
+    };
+    test::LinePool pool;
+    const Case cases[] = {
+        {"goes on with the caption", pool.line("spreading across the culture", 100, 388), 0},
+        {"starts upper case", pool.line("Spreading across the culture", 100, 388), 1},
+        {"too far below", pool.line("spreading across the culture", 100, 370), 1},
+        {"next page", pool.line("spreading across the culture", 100, 388, 10, 1), 1},
+        {"fewer than six letters", pool.line("and so", 100, 388), 1},
+        {"itself a caption", pool.line("table 3. spreading across", 100, 388), 1},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::vector<TextLine>> groups = {
+            {pool.line("Figure 2. Waves of calcium in the", 95, 400)},
+            {pool.line("The body text of the page goes here", 100, 600), c.line},
+            {pool.line("Fig. 3: Another caption beside it", 90, 400)},
+        };
+        for (PageScan scan : {PageScan::buckets, PageScan::whole_document}) {
+            std::vector<std::vector<TextLine>> out = groups;
+            regroup_caption_continuations(out, scan);
+            ASSERT_EQ(out.size(), 3u);
+            for (std::size_t g = 0; g < out.size(); ++g) {
+                const bool holds = std::any_of(out[g].begin(), out[g].end(),
+                                               [&](const TextLine& l) { return l.glyphs == c.line.glyphs; });
+                EXPECT_EQ(holds, g == c.group) << c.name << " group " << g;
+            }
+            EXPECT_EQ(out[0].size() + out[1].size() + out[2].size(), 4u) << c.name;
+        }
+    }
+}
+
+// A line loses ends_row when a line of its page (any group) starts on its
+// baseline more than 0.3 size to its right.
+TEST(MarkRowNeighbours, Table) {
+    struct Case {
+        const char* name;
+        float x0;
+        float y;
+        std::uint32_t page;
+        bool left_ends_row;
+        bool other_ends_row = true;
+    };
+    // The left line "the left line" spans 50 to 111.
+    const Case cases[] = {
+        {"beside it", 300, 400, 0, false},
+        {"baseline 3.5 off", 300, 403.5f, 0, false},
+        {"baseline 4 off", 300, 404, 0, true},
+        {"just 3 to its right", 114, 400, 0, true},
+        {"just over 3 to its right", 114.5f, 400, 0, false},
+        {"on the next page", 300, 400, 1, true},
+        {"to its left (the other line loses it)", 0, 400, 0, true, false},
+    };
+    for (const Case& c : cases) {
+        for (PageScan scan : {PageScan::buckets, PageScan::whole_document}) {
+            test::LinePool pool;
+            std::vector<std::vector<TextLine>> groups = {{pool.line("the left line", 50, 400)},
+                                                         {pool.line("x", c.x0, c.y, 10, c.page)}};
+            ASSERT_EQ(groups[0][0].x1, 111.0f);
+            mark_row_neighbours(groups, scan);
+            EXPECT_EQ(groups[0][0].ends_row, c.left_ends_row) << c.name;
+            EXPECT_EQ(groups[1][0].ends_row, c.other_ends_row) << c.name;
+        }
+    }
+}
+
+// A generated document of many two-column pages (running heads, captions
+// with lines that run on from them in other groups, sentences broken at
+// column and page feet, groups that cross pages): the page buckets give
+// exactly what scanning the whole document gives, step by step.
+TEST(PageBuckets, SameResultAsWholeDocumentScans) {
+    test::LinePool pool;
+    std::uint32_t seed = 12345;
+    auto next = [&seed](std::uint32_t n) {
+        seed = seed * 1664525u + 1013904223u;
+        return (seed >> 8) % n;
+    };
+    const char* words[] = {"waves", "cells", "the", "calcium", "glia", "of", "neurons", "signal", "and", "medium"};
+    auto sentence = [&](bool upper) {
+        std::string text;
+        while (text.size() < 36) text += std::string(text.empty() ? "" : " ") + words[next(10)];
+        if (upper) text[0] = static_cast<char>(text[0] - 'a' + 'A');
+        switch (next(4)) {
+        case 0: text += "."; break;
+        case 1: text += " sig-"; break;
+        default: break;
+        }
+        return text;
+    };
+    std::vector<std::vector<TextLine>> groups;
+    std::size_t left_group = 0;
+    for (std::uint32_t page = 0; page < 40; ++page) {
+        // The left column's group goes on from the previous page now and then.
+        if (page == 0 || next(3) == 0) {
+            left_group = groups.size();
+            groups.emplace_back();
+        }
+        groups.emplace_back();
+        const std::size_t right_group = groups.size() - 1;
+        if (page % 2 == 0) groups[right_group].push_back(pool.line("CHARLES", 300, 760, 10, page));
+        for (int column = 0; column < 2; ++column) {
+            float y = 740;
+            const float x0 = column == 0 ? 50.0f : 300.0f;
+            while (y > 60) {
+                const std::size_t lines = 1 + next(6);
+                for (std::size_t k = 0; k < lines && y > 60; ++k, y -= 12) {
+                    groups[column == 0 ? left_group : right_group].push_back(
+                        pool.line(sentence(k == 0 && next(2) == 0), x0 + (k == 0 ? 12.0f : 0.0f), y, 10, page));
+                }
+                if (next(5) == 0) {
+                    // A caption, and a line that runs on from it kept in a
+                    // group of its own.
+                    groups.push_back({pool.line("Figure 1. Calcium waves in the culture", x0, y, 10, page)});
+                    groups.push_back({pool.line("spreading across the dish of cells", x0, y - 12, 10, page)});
+                    y -= 24;
+                }
+                y -= 6;
+            }
+        }
+        groups.push_back({pool.line(std::to_string(page + 1), 290, 40, 10, page)});
+    }
+
+    auto same_lines = [](const std::vector<std::vector<TextLine>>& a, const std::vector<std::vector<TextLine>>& b) {
+        if (a.size() != b.size()) return false;
+        for (std::size_t i = 0; i < a.size(); ++i) {
+            if (a[i].size() != b[i].size()) return false;
+            for (std::size_t k = 0; k < a[i].size(); ++k) {
+                if (a[i][k].glyphs != b[i][k].glyphs || a[i][k].ends_row != b[i][k].ends_row) return false;
+            }
+        }
+        return true;
+    };
+
+    std::vector<std::vector<TextLine>> bucketed = groups;
+    std::vector<std::vector<TextLine>> scanned = groups;
+    regroup_caption_continuations(bucketed, PageScan::buckets);
+    regroup_caption_continuations(scanned, PageScan::whole_document);
+    EXPECT_TRUE(same_lines(bucketed, scanned));
+    EXPECT_FALSE(same_lines(bucketed, groups)) << "no line went on with a caption";
+
+    for (auto& group : bucketed) sort_block_lines_reading_order(group);
+    for (auto& group : scanned) sort_block_lines_reading_order(group);
+    mark_row_neighbours(bucketed, PageScan::buckets);
+    mark_row_neighbours(scanned, PageScan::whole_document);
+    EXPECT_TRUE(same_lines(bucketed, scanned));
+    std::size_t cleared = 0;
+    for (const auto& group : bucketed) cleared += std::count_if(group.begin(), group.end(), [](const TextLine& l) { return !l.ends_row; });
+    EXPECT_GT(cleared, 100u);
+
+    std::vector<ParagraphGroup> paragraphs = assemble_paragraphs(bucketed, {});
+    sort_paragraph_groups_column_order(paragraphs);
+    const std::map<std::uint32_t, float> bottom = body_bottom(paragraphs);
+    const std::vector<ChainedBlock> by_bucket = chain_paragraphs(paragraphs, bottom, PageScan::buckets);
+    const std::vector<ChainedBlock> by_scan = chain_paragraphs(paragraphs, bottom, PageScan::whole_document);
+    EXPECT_TRUE(same_lines(by_bucket, by_scan));
+    std::size_t across_pages = 0;
+    std::size_t across_columns = 0;
+    for (const ChainedBlock& block : by_bucket) {
+        for (std::size_t k = 1; k < block.size(); ++k) {
+            across_pages += block[k].page_index != block[k - 1].page_index;
+            across_columns += block[k].page_index == block[k - 1].page_index && block[k].x0 > block[k - 1].x0 + 100;
+        }
+    }
+    EXPECT_GT(across_pages, 5u);
+    EXPECT_GT(across_columns, 5u);
+    EXPECT_LT(by_bucket.size(), paragraphs.size());
+
+    std::vector<LineGroup> line_groups;
+    for (const auto& group : groups) line_groups.push_back({group, std::vector<std::vector<TextLine>>(group.size())});
+    EXPECT_TRUE(same_lines(build_chained_blocks(line_groups, {}, PageScan::buckets),
+                           build_chained_blocks(line_groups, {}, PageScan::whole_document)));
+}
+
+}  // namespace
+}  // namespace zvk
