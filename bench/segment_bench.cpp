@@ -12,11 +12,14 @@
 //     the most a ToUnicode entry gives (the passes read every text a few
 //     times, so this one measures the cost per byte of text).
 //
-//     zvk_segment_bench [FILE.pdf] [--runs N]
-//
+//   - on the same PDF, the paragraph passes after line grouping (chaining
+//     across columns and pages), with their page buckets and with the plain
+//     whole-document scans they replace (the grouping itself not timed);
 //   - assemble_segments alone on one block of 200,000 lines (20 MB of text)
 //     without a sentence end, as words and as one endless hyphenated word:
 //     the joined text must grow in place, never be rebuilt per line.
+//
+//     zvk_segment_bench [FILE.pdf] [--runs N]
 //
 // Prints the best of N runs (default 3) of each. Run by hand; never a test.
 #include <chrono>
@@ -27,6 +30,8 @@
 #include <string>
 
 #include "api/pdf_files.h"
+#include "segment/glyph_lines.h"
+#include "segment/paragraphs.h"
 #include "segment/segment_text.h"
 #include "segment/segmentation.h"
 
@@ -123,6 +128,17 @@ int main(int argc, char** argv) {
         });
         std::printf("%s: %zu pages, %zu glyphs: segment_glyphs %.3f s (%zu skipped)\n", path.c_str(),
                     doc.pages.size(), doc.glyphs.size(), seconds, skipped);
+        const zvk::LineGrouping grouping =
+            zvk::build_line_groups(zvk::group_glyph_lines(doc.glyphs), true, true, doc.regions, doc.pages);
+        for (zvk::PageScan scan : {zvk::PageScan::buckets, zvk::PageScan::whole_document}) {
+            std::size_t blocks = 0;
+            double chain = best_seconds(runs, [&] {
+                blocks = zvk::build_chained_blocks(grouping.groups, grouping.typical_line_width, scan).size();
+            });
+            std::printf("%s: %zu line groups: chained blocks %.3f s (%zu blocks, %s)\n", path.c_str(),
+                        grouping.groups.size(), chain, blocks,
+                        scan == zvk::PageScan::buckets ? "page buckets" : "whole-document scans");
+        }
     }
 
     const std::pair<Shape, const char*> shapes[] = {

@@ -83,51 +83,105 @@ struct ParagraphFacts {
 };
 
 // Paragraph indices by the page of their first lines, in list order; with the
-// whole-document scan, all of them for every page.
+// whole-document scan, all of them for every page. A paragraph once chained
+// is closed and skipped from then on, so that a page of thousands of lines,
+// chained from the top down, is not walked again from its top at each step.
 class ParagraphsByPage {
 public:
-    ParagraphsByPage(const std::vector<ParagraphGroup>& paragraphs, PageScan scan) : scan_(scan) {
+    // Only the paragraphs for which `keep` holds.
+    template <typename Keep>
+    ParagraphsByPage(const std::vector<ParagraphGroup>& paragraphs, PageScan scan, Keep&& keep)
+        : scan_(scan), bucket_of_(paragraphs.size(), kNone), position_of_(paragraphs.size(), 0) {
         for (std::size_t j = 0; j < paragraphs.size(); ++j) {
-            if (paragraphs[j].empty()) continue;
-            (scan == PageScan::buckets ? by_page_[paragraphs[j].front().page_index] : all_).push_back(j);
+            if (paragraphs[j].empty() || !keep(j)) continue;
+            std::size_t b = 0;
+            if (scan == PageScan::buckets) {
+                auto [it, inserted] = page_bucket_.emplace(paragraphs[j].front().page_index, buckets_.size());
+                if (inserted) buckets_.emplace_back();
+                b = it->second;
+            } else if (buckets_.empty()) {
+                buckets_.emplace_back();
+            }
+            bucket_of_[j] = b;
+            position_of_[j] = buckets_[b].items.size();
+            buckets_[b].items.push_back(j);
+        }
+        for (Bucket& bucket : buckets_) {
+            bucket.next_open.resize(bucket.items.size() + 1);
+            for (std::size_t k = 0; k < bucket.next_open.size(); ++k) bucket.next_open[k] = k;
         }
     }
-    std::span<const std::size_t> on(std::uint32_t page) const {
-        if (scan_ == PageScan::whole_document) return all_;
-        auto it = by_page_.find(page);
-        return it == by_page_.end() ? std::span<const std::size_t>{} : std::span<const std::size_t>(it->second);
+
+    void close(std::size_t j) {
+        if (bucket_of_[j] == kNone) return;
+        Bucket& bucket = buckets_[bucket_of_[j]];
+        bucket.next_open[position_of_[j]] = position_of_[j] + 1;
+    }
+
+    // Calls visit(j) for the open paragraphs on `page` (every open one with
+    // the whole-document scan) in list order until it returns true; tells
+    // whether it did.
+    template <typename Visit>
+    bool any_open(std::uint32_t page, Visit&& visit) {
+        Bucket* bucket = nullptr;
+        if (scan_ == PageScan::whole_document) {
+            if (!buckets_.empty()) bucket = &buckets_.front();
+        } else if (auto it = page_bucket_.find(page); it != page_bucket_.end()) {
+            bucket = &buckets_[it->second];
+        }
+        if (bucket == nullptr) return false;
+        for (std::size_t k = bucket->first_open(0); k < bucket->items.size(); k = bucket->first_open(k + 1)) {
+            if (visit(bucket->items[k])) return true;
+        }
+        return false;
     }
 
 private:
+    static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+
+    struct Bucket {
+        std::vector<std::size_t> items;
+        // Union-find over positions: the first open position at or after k
+        // (items.size() when none), with paths halved as they are walked.
+        std::vector<std::size_t> next_open;
+        std::size_t first_open(std::size_t k) {
+            while (next_open[k] != k) {
+                next_open[k] = next_open[next_open[k]];
+                k = next_open[k];
+            }
+            return k;
+        }
+    };
+
     PageScan scan_;
-    std::map<std::uint32_t, std::vector<std::size_t>> by_page_;
-    std::vector<std::size_t> all_;
+    std::map<std::uint32_t, std::size_t> page_bucket_;
+    std::vector<Bucket> buckets_;
+    std::vector<std::size_t> bucket_of_;
+    std::vector<std::size_t> position_of_;
 };
 
 class Chainer {
 public:
     Chainer(const std::vector<ParagraphGroup>& paragraphs, const std::map<std::uint32_t, float>& bottom,
             PageScan scan)
-        : paragraphs_(paragraphs), bottom_(bottom), index_(paragraphs, scan), visited_(paragraphs.size(), 0) {
-        facts_.reserve(paragraphs.size());
-        for (const ParagraphGroup& p : paragraphs) {
-            ParagraphFacts f;
-            if (!p.empty()) {
-                f.furniture = is_non_body_line(p.front());
-                f.substantial = is_substantial_block(p);
-                f.body_like = is_body_like(p);
-                f.counted = is_counted_target(p);
-                f.letters = count_block_letters(p);
-            }
-            facts_.push_back(f);
-        }
-    }
+        : paragraphs_(paragraphs),
+          bottom_(bottom),
+          facts_(facts_of(paragraphs)),
+          // Furniture is never a target: no index holds it. The tests below
+          // and beside a line read only substantial targets, the column
+          // searches only counted ones: a page of thousands of short table
+          // cells gives them nothing to walk.
+          targets_(paragraphs, scan, [this](std::size_t j) { return !facts_[j].furniture; }),
+          substantial_(paragraphs, scan,
+                       [this](std::size_t j) { return !facts_[j].furniture && facts_[j].substantial; }),
+          counted_(paragraphs, scan, [this](std::size_t j) { return !facts_[j].furniture && facts_[j].counted; }),
+          visited_(paragraphs.size(), 0) {}
 
     std::vector<ChainedBlock> run() {
         std::vector<ChainedBlock> blocks;
         for (std::size_t i = 0; i < paragraphs_.size(); ++i) {
             if (visited_[i]) continue;
-            visited_[i] = 1;
+            visit(i);
             if (paragraphs_[i].empty()) continue;
             ChainedBlock block = paragraphs_[i];
             for (int merges = 0; merges < 4; ++merges) {
@@ -137,7 +191,7 @@ public:
                     next = next_page(block);
                 }
                 if (!next) break;
-                visited_[*next] = 1;
+                visit(*next);
                 block.insert(block.end(), paragraphs_[*next].begin(), paragraphs_[*next].end());
             }
             blocks.push_back(std::move(block));
@@ -147,26 +201,51 @@ public:
 
 private:
     bool is_target(std::size_t j) const { return !visited_[j] && !facts_[j].furniture; }
+    void visit(std::size_t j) {
+        visited_[j] = 1;
+        targets_.close(j);
+        substantial_.close(j);
+        counted_.close(j);
+    }
+
+    static std::vector<ParagraphFacts> facts_of(const std::vector<ParagraphGroup>& paragraphs) {
+        std::vector<ParagraphFacts> facts;
+        facts.reserve(paragraphs.size());
+        for (const ParagraphGroup& p : paragraphs) {
+            ParagraphFacts f;
+            if (!p.empty()) {
+                f.furniture = is_non_body_line(p.front());
+                f.substantial = is_substantial_block(p);
+                f.body_like = is_body_like(p);
+                f.counted = is_counted_target(p);
+                f.letters = count_block_letters(p);
+            }
+            facts.push_back(f);
+        }
+        return facts;
+    }
 
     // The target at the top of the next column of L's page that L's
     // sentence runs on into; none also when L's column goes on below it.
-    std::optional<std::size_t> next_column(const TextLine& last) const {
-        std::span<const std::size_t> on_page = index_.on(last.page_index);
+    std::optional<std::size_t> next_column(const TextLine& last) {
+        const std::uint32_t page = last.page_index;
         auto on_last_page = [&](std::size_t j) {
             return is_target(j) && paragraphs_[j].front().page_index == last.page_index;
         };
-        for (std::size_t j : on_page) {
-            if (!on_last_page(j)) continue;
+        const bool text_below = substantial_.any_open(page, [&](std::size_t j) {
+            if (!on_last_page(j)) return false;
             const TextLine& f = paragraphs_[j].front();
-            if (std::fabs(f.x0 - last.x0) <= 36.0f && f.y < last.y - 0.5f && facts_[j].substantial) return std::nullopt;
-        }
+            return std::fabs(f.x0 - last.x0) <= 36.0f && f.y < last.y - 0.5f && facts_[j].substantial;
+        });
+        if (text_below) return std::nullopt;
         auto in_next_column = [&](const TextLine& f) { return last.x0 + 36.0f < f.x0 && f.x0 < last.x0 + 360.0f; };
         std::vector<float> starts;
-        for (std::size_t j : on_page) {
+        counted_.any_open(page, [&](std::size_t j) {
             if (on_last_page(j) && facts_[j].counted && in_next_column(paragraphs_[j].front())) {
                 starts.push_back(paragraphs_[j].front().x0);
             }
-        }
+            return false;
+        });
         if (starts.empty()) return std::nullopt;
         stable_merge_sort(starts, [](float a, float b) { return total_order_key(a) < total_order_key(b); });
         const float column = starts[starts.size() / 2];
@@ -174,12 +253,13 @@ private:
         // column ("CHARLES") is no paragraph to run on into, and would hide
         // the one below it.
         std::optional<std::size_t> best;
-        for (std::size_t j : on_page) {
-            if (!on_last_page(j) || !facts_[j].counted) continue;
+        counted_.any_open(page, [&](std::size_t j) {
+            if (!on_last_page(j) || !facts_[j].counted) return false;
             const TextLine& f = paragraphs_[j].front();
-            if (!(std::fabs(f.x0 - column) <= 28.0f)) continue;
+            if (!(std::fabs(f.x0 - column) <= 28.0f)) return false;
             if (!best || total_order_key(f.y) > total_order_key(paragraphs_[*best].front().y)) best = j;
-        }
+            return false;
+        });
         if (!best) return std::nullopt;
         const TextLine& first = paragraphs_[*best].front();
         if (last.toc_trimmed) return std::nullopt;
@@ -199,28 +279,27 @@ private:
         return it != bottom_.end() && it->second + 2.0f * own_size(last.size) < last.y;
     }
 
-    std::optional<std::size_t> next_page(const ChainedBlock& block) const {
+    std::optional<std::size_t> next_page(const ChainedBlock& block) {
         const TextLine& last = block.back();
         const float s = own_size(last.size);
-        for (std::size_t j : index_.on(last.page_index)) {
-            if (!is_target(j) || paragraphs_[j].front().page_index != last.page_index) continue;
+        // Both vetoes need a substantial target (40 letters make one).
+        const bool vetoed = substantial_.any_open(last.page_index, [&](std::size_t j) {
+            if (!is_target(j) || paragraphs_[j].front().page_index != last.page_index) return false;
             const TextLine& f = paragraphs_[j].front();
             if (!(last.x0 + 36.0f < f.x0 && f.x0 < last.x0 + 360.0f)) {
                 // More text below in this column.
-                if (std::fabs(f.x0 - last.x0) <= 12.0f * s && f.y < last.y - 0.5f && facts_[j].substantial) {
-                    return std::nullopt;
-                }
-            } else if (facts_[j].body_like && facts_[j].letters >= 40) {
-                // A body paragraph in the next column of this page.
-                return std::nullopt;
+                return std::fabs(f.x0 - last.x0) <= 12.0f * s && f.y < last.y - 0.5f && facts_[j].substantial;
             }
-        }
-        if (last.page_index == kLastPage) return std::nullopt;
+            // A body paragraph in the next column of this page.
+            return facts_[j].body_like && facts_[j].letters >= 40;
+        });
+        if (vetoed || last.page_index == kLastPage) return std::nullopt;
         const std::uint32_t page = last.page_index + 1;
         std::vector<std::size_t> candidates;
-        for (std::size_t j : index_.on(page)) {
+        targets_.any_open(page, [&](std::size_t j) {
             if (is_target(j) && paragraphs_[j].front().page_index == page) candidates.push_back(j);
-        }
+            return false;
+        });
         if (candidates.empty()) return std::nullopt;
 
         // The first column of the next page, top down, whatever the column
@@ -258,9 +337,11 @@ private:
 
     const std::vector<ParagraphGroup>& paragraphs_;
     const std::map<std::uint32_t, float>& bottom_;
-    ParagraphsByPage index_;
-    std::vector<char> visited_;
     std::vector<ParagraphFacts> facts_;
+    ParagraphsByPage targets_;
+    ParagraphsByPage substantial_;
+    ParagraphsByPage counted_;
+    std::vector<char> visited_;
 };
 
 }  // namespace

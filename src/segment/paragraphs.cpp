@@ -1,5 +1,6 @@
 #include "segment/paragraphs.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <utility>
@@ -80,6 +81,95 @@ bool continues_centred_block(std::span<const TextLine> paragraph, const TextLine
     return holds_ascii_letter(line.text);
 }
 
+// Some other line b of `page_lines` sits on a's baseline (within 0.35 of
+// a's size) and starts more than 0.3 of a's size right of a's end.
+template <typename LineAt>
+bool has_row_neighbour(const TextLine& a, LineRef self, std::span<const LineRef> page_lines, LineAt&& line_at) {
+    const float s = own_size(a.size);
+    for (const LineRef& r : page_lines) {
+        if (r.group == self.group && r.line == self.line) continue;
+        const TextLine& b = line_at(r);
+        if (b.page_index == a.page_index && std::fabs(b.y - a.y) <= 0.35f * s && b.x0 > a.x1 + 0.3f * s) return true;
+    }
+    return false;
+}
+
+// has_row_neighbour for every line of one page without comparing every pair
+// (a page of one baseline may hold tens of thousands of lines): the lines
+// with a finite baseline sorted by it, so that the baselines within reach of
+// a line form one run, and the largest left edge of any run read from a
+// sparse table. A line whose baseline or reach is not finite is compared
+// with every line, as the plain test does.
+class RowNeighbours {
+public:
+    template <typename LineAt>
+    RowNeighbours(std::span<const LineRef> page_lines, LineAt&& line_at) {
+        for (std::size_t i = 0; i < page_lines.size(); ++i) {
+            const TextLine& line = line_at(page_lines[i]);
+            lines_.push_back(&line);
+            if (std::isfinite(line.y)) order_.push_back(i);
+        }
+        std::stable_sort(order_.begin(), order_.end(),
+                         [this](std::size_t a, std::size_t b) { return lines_[a]->y < lines_[b]->y; });
+        position_.assign(page_lines.size(), 0);
+        for (std::size_t p = 0; p < order_.size(); ++p) position_[order_[p]] = p;
+        // A NaN left edge is never to anyone's right: it counts as -inf.
+        std::vector<float> level;
+        for (std::size_t i : order_) {
+            const float x0 = lines_[i]->x0;
+            level.push_back(std::isnan(x0) ? -std::numeric_limits<float>::infinity() : x0);
+        }
+        table_.push_back(std::move(level));
+        for (std::size_t width = 2; width <= order_.size(); width *= 2) {
+            const std::vector<float>& below = table_.back();
+            std::vector<float> next(order_.size() - width + 1);
+            for (std::size_t p = 0; p < next.size(); ++p) next[p] = std::max(below[p], below[p + width / 2]);
+            table_.push_back(std::move(next));
+        }
+    }
+
+    // For the i-th line of the page.
+    bool has_neighbour(std::size_t i) const {
+        const TextLine& a = *lines_[i];
+        const float s = own_size(a.size);
+        const float reach = 0.35f * s;
+        const float right = a.x1 + 0.3f * s;
+        if (!std::isfinite(a.y) || !std::isfinite(reach)) {
+            for (std::size_t j = 0; j < lines_.size(); ++j) {
+                const TextLine& b = *lines_[j];
+                if (j != i && std::fabs(b.y - a.y) <= reach && b.x0 > right) return true;
+            }
+            return false;
+        }
+        if (std::isnan(right)) return false;
+        // Among finite baselines b.y - a.y grows with b.y, so the baselines
+        // within reach are one run of the sorted order; an infinite or NaN
+        // baseline is never within a finite reach.
+        auto first = std::partition_point(order_.begin(), order_.end(),
+                                          [&](std::size_t j) { return lines_[j]->y - a.y < -reach; });
+        auto last = std::partition_point(first, order_.end(),
+                                         [&](std::size_t j) { return !(lines_[j]->y - a.y > reach); });
+        const std::size_t lo = static_cast<std::size_t>(first - order_.begin());
+        const std::size_t hi = static_cast<std::size_t>(last - order_.begin());
+        const std::size_t self = position_[i];
+        return max_x0(lo, self) > right || max_x0(self + 1, hi) > right;
+    }
+
+private:
+    // The largest left edge over sorted positions [lo, hi); -inf when empty.
+    float max_x0(std::size_t lo, std::size_t hi) const {
+        if (lo >= hi) return -std::numeric_limits<float>::infinity();
+        std::size_t level = 0;
+        while ((std::size_t{2} << level) <= hi - lo) ++level;
+        return std::max(table_[level][lo], table_[level][hi - (std::size_t{1} << level)]);
+    }
+
+    std::vector<const TextLine*> lines_;
+    std::vector<std::size_t> order_;
+    std::vector<std::size_t> position_;
+    std::vector<std::vector<float>> table_;
+};
+
 }  // namespace
 
 void regroup_caption_continuations(std::vector<std::vector<TextLine>>& groups, PageScan scan) {
@@ -123,23 +213,34 @@ void regroup_caption_continuations(std::vector<std::vector<TextLine>>& groups, P
 
 void mark_row_neighbours(std::vector<std::vector<TextLine>>& groups, PageScan scan) {
     LinesByPage lines(scan);
-    for (std::size_t g = 0; g < groups.size(); ++g) {
-        for (std::size_t k = 0; k < groups[g].size(); ++k) lines.add(groups[g][k].page_index, {g, k});
-    }
-    // Decided from the lines as they are, then cleared: the test reads no
-    // flag, so the order of clearing would not matter either.
-    std::vector<LineRef> cleared;
+    std::vector<std::uint32_t> pages;
     for (std::size_t g = 0; g < groups.size(); ++g) {
         for (std::size_t k = 0; k < groups[g].size(); ++k) {
-            const TextLine& a = groups[g][k];
-            const float s = own_size(a.size);
-            for (const LineRef& r : lines.on(a.page_index)) {
-                if (r.group == g && r.line == k) continue;
-                const TextLine& b = groups[r.group][r.line];
-                if (b.page_index == a.page_index && std::fabs(b.y - a.y) <= 0.35f * s && b.x0 > a.x1 + 0.3f * s) {
+            lines.add(groups[g][k].page_index, {g, k});
+            pages.push_back(groups[g][k].page_index);
+        }
+    }
+    std::sort(pages.begin(), pages.end());
+    pages.erase(std::unique(pages.begin(), pages.end()), pages.end());
+    auto line_at = [&groups](const LineRef& r) -> const TextLine& { return groups[r.group][r.line]; };
+
+    // Decided from the lines as they are, then cleared: the test reads no
+    // flag.
+    std::vector<LineRef> cleared;
+    if (scan == PageScan::whole_document) {
+        for (std::size_t g = 0; g < groups.size(); ++g) {
+            for (std::size_t k = 0; k < groups[g].size(); ++k) {
+                if (has_row_neighbour(groups[g][k], {g, k}, lines.on(groups[g][k].page_index), line_at)) {
                     cleared.push_back({g, k});
-                    break;
                 }
+            }
+        }
+    } else {
+        for (std::uint32_t page : pages) {
+            std::span<const LineRef> on_page = lines.on(page);
+            RowNeighbours rows(on_page, line_at);
+            for (std::size_t i = 0; i < on_page.size(); ++i) {
+                if (rows.has_neighbour(i)) cleared.push_back(on_page[i]);
             }
         }
     }

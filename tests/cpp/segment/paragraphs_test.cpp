@@ -451,6 +451,48 @@ TEST(MarkRowNeighbours, Table) {
     }
 }
 
+// Row neighbours through sorted baselines give what comparing every pair
+// gives, also for baselines, edges and sizes that are NaN or infinite, equal
+// baselines, zeros of both signs and baselines right at the reach.
+TEST(PageBuckets, RowNeighboursWithOddValues) {
+    const float values[] = {test::kNaN, -test::kNaN, test::kInf, -test::kInf, 0.0f, -0.0f, 1.0f, 3.5f, 3.51f,
+                            100.0f, 103.5f, 96.5f, 200.0f, 1e38f, -1e38f};
+    const float sizes[] = {10.0f, 0.5f, test::kNaN, test::kInf, 1e38f};
+    std::uint32_t seed = 99;
+    auto next = [&seed](std::uint32_t n) {
+        seed = seed * 1664525u + 1013904223u;
+        return (seed >> 8) % n;
+    };
+    std::size_t cleared = 0;
+    std::size_t kept = 0;
+    for (int round = 0; round < 200; ++round) {
+        std::vector<std::vector<TextLine>> groups(3);
+        for (int k = 0; k < 40; ++k) {
+            TextLine line;
+            line.page_index = next(2);
+            line.y = values[next(15)];
+            line.x0 = values[next(15)];
+            line.x1 = next(3) == 0 ? values[next(15)] : line.x0 + 50.0f;
+            line.size = sizes[next(5)];
+            groups[next(3)].push_back(line);
+        }
+        std::vector<std::vector<TextLine>> scanned = groups;
+        mark_row_neighbours(groups, PageScan::buckets);
+        mark_row_neighbours(scanned, PageScan::whole_document);
+        for (std::size_t g = 0; g < groups.size(); ++g) {
+            for (std::size_t k = 0; k < groups[g].size(); ++k) {
+                const TextLine& line = groups[g][k];
+                ASSERT_EQ(line.ends_row, scanned[g][k].ends_row)
+                    << "round " << round << " y " << line.y << " x0 " << line.x0 << " x1 " << line.x1 << " size "
+                    << line.size;
+                (line.ends_row ? kept : cleared) += 1;
+            }
+        }
+    }
+    EXPECT_GT(cleared, 1000u);
+    EXPECT_GT(kept, 1000u);
+}
+
 // A generated document of many two-column pages (running heads, captions
 // with lines that run on from them in other groups, sentences broken at
 // column and page feet, groups that cross pages): the page buckets give
