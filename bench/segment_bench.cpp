@@ -10,13 +10,18 @@
 //     glyphs without a box (NaN) among glyphs drawn on one spot (every gap
 //     unknown, the run narrow); and letters whose texts are 512 bytes each,
 //     the most a ToUnicode entry gives (the passes read every text a few
-//     times, so this one measures the cost per byte of text).
-//
-//     zvk_segment_bench [FILE.pdf] [--runs N]
-//
+//     times, so this one measures the cost per byte of text);
+//   - on the same PDF, the paragraph passes after line grouping (chaining
+//     across columns and pages), with their page buckets and with the plain
+//     whole-document scans they replace (the grouping itself not timed);
+//   - the same passes on one page of 40,000 one-word lines in 20 columns, a
+//     table's shape, where every line has neighbours on its baseline and
+//     nothing chains (tests that walked the page per line took 28 s here);
 //   - assemble_segments alone on one block of 200,000 lines (20 MB of text)
 //     without a sentence end, as words and as one endless hyphenated word:
 //     the joined text must grow in place, never be rebuilt per line.
+//
+//     zvk_segment_bench [FILE.pdf] [--runs N]
 //
 // Prints the best of N runs (default 3) of each. Run by hand; never a test.
 #include <chrono>
@@ -27,6 +32,8 @@
 #include <string>
 
 #include "api/pdf_files.h"
+#include "segment/glyph_lines.h"
+#include "segment/paragraphs.h"
 #include "segment/segment_text.h"
 #include "segment/segmentation.h"
 
@@ -123,6 +130,44 @@ int main(int argc, char** argv) {
         });
         std::printf("%s: %zu pages, %zu glyphs: segment_glyphs %.3f s (%zu skipped)\n", path.c_str(),
                     doc.pages.size(), doc.glyphs.size(), seconds, skipped);
+        const zvk::LineGrouping grouping =
+            zvk::build_line_groups(zvk::group_glyph_lines(doc.glyphs), true, true, doc.regions, doc.pages);
+        for (zvk::PageScan scan : {zvk::PageScan::buckets, zvk::PageScan::whole_document}) {
+            std::size_t blocks = 0;
+            double chain = best_seconds(runs, [&] {
+                blocks = zvk::build_chained_blocks(grouping.groups, grouping.typical_line_width, scan).size();
+            });
+            std::printf("%s: %zu line groups: chained blocks %.3f s (%zu blocks, %s)\n", path.c_str(),
+                        grouping.groups.size(), chain, blocks,
+                        scan == zvk::PageScan::buckets ? "page buckets" : "whole-document scans");
+        }
+    }
+
+    {
+        std::vector<zvk::Glyph> grid;
+        for (int row = 0; row < 2000; ++row) {
+            for (int column = 0; column < 20; ++column) {
+                for (int k = 0; k < 5; ++k) {
+                    zvk::Glyph g;
+                    g.id = static_cast<std::uint32_t>(grid.size());
+                    g.unicode = std::string(1, "wordy"[k]);
+                    g.font_name = "Times-Roman";
+                    g.font_size = 1.0f;
+                    const float x = 6.0f * static_cast<float>(column) + 0.5f * static_cast<float>(k);
+                    const float y = 10000.0f - 1.2f * static_cast<float>(row);
+                    g.matrix = {1, 0, 0, 1, x, y};
+                    g.bbox = {x, y, x + 0.5f, y + 1};
+                    grid.push_back(std::move(g));
+                }
+            }
+        }
+        const zvk::LineGrouping grouping = zvk::build_line_groups(zvk::group_glyph_lines(grid), true, true, {}, {});
+        std::size_t blocks = 0;
+        double seconds = best_seconds(runs, [&] {
+            blocks = zvk::build_chained_blocks(grouping.groups, grouping.typical_line_width).size();
+        });
+        std::printf("one page, %zu glyphs as a grid of short lines: chained blocks %.3f s (%zu blocks)\n",
+                    grid.size(), seconds, blocks);
     }
 
     const std::pair<Shape, const char*> shapes[] = {
