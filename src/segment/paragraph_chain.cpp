@@ -185,7 +185,7 @@ public:
             if (paragraphs_[i].empty()) continue;
             ChainedBlock block = paragraphs_[i];
             for (int merges = 0; merges < 4; ++merges) {
-                std::optional<std::size_t> next = next_column(block.back());
+                std::optional<std::size_t> next = next_column(block);
                 if (!next) {
                     if (ends_above_body_bottom(block.back())) break;
                     next = next_page(block);
@@ -227,7 +227,8 @@ private:
 
     // The target at the top of the next column of L's page that L's
     // sentence runs on into; none also when L's column goes on below it.
-    std::optional<std::size_t> next_column(const TextLine& last) {
+    std::optional<std::size_t> next_column(const ChainedBlock& block) {
+        const TextLine& last = block.back();
         const std::uint32_t page = last.page_index;
         auto on_last_page = [&](std::size_t j) {
             return is_target(j) && paragraphs_[j].front().page_index == last.page_index;
@@ -238,7 +239,20 @@ private:
             return std::fabs(f.x0 - last.x0) <= 36.0f && f.y < last.y - 0.5f && facts_[j].substantial;
         });
         if (text_below) return std::nullopt;
-        auto in_next_column = [&](const TextLine& f) { return last.x0 + 36.0f < f.x0 && f.x0 < last.x0 + 360.0f; };
+        // The next column starts right of L's own column: past the right edge
+        // of the block's lines in L's column. Without this, the centred
+        // title and author lines of a first page, which start between the
+        // two columns, pull the median into the middle of the page, and the
+        // foot of the left column misses the top of the right one.
+        float column_right = last.x1;
+        for (const TextLine& line : block) {
+            if (line.page_index == page && std::fabs(line.x0 - last.x0) <= 36.0f) {
+                column_right = edge_max(column_right, line.x1);
+            }
+        }
+        auto in_next_column = [&](const TextLine& f) {
+            return last.x0 + 36.0f < f.x0 && f.x0 < last.x0 + 360.0f && !(f.x0 < column_right);
+        };
         std::vector<float> starts;
         counted_.any_open(page, [&](std::size_t j) {
             if (on_last_page(j) && facts_[j].counted && in_next_column(paragraphs_[j].front())) {

@@ -9,6 +9,8 @@
 #include "segment/line_width.h"
 #include "segment/margin_passes.h"
 #include "segment/paragraph_merge.h"
+#include "segment/paragraphs.h"
+#include "segment/segment_text.h"
 #include "segment/region_figures.h"
 #include "segment/toc_trim.h"
 
@@ -53,11 +55,10 @@ LineGrouping build_line_groups(std::vector<std::vector<const Glyph*>> runs, bool
 SegmentationResult build_segments(std::vector<std::vector<const Glyph*>> runs, bool skip_figures, bool skip_tables,
                                   std::span<const Region> regions, std::span<const PageInfo> pages) {
     LineGrouping grouping = build_line_groups(std::move(runs), skip_figures, skip_tables, regions, pages);
-    // Stage C (paragraphs from the groups, their continuation across columns
-    // and pages, and the segments' texts) is not built yet: no segments.
-    SegmentationResult result;
-    result.skipped = std::move(grouping.skipped);
-    return result;
+    // Stage C: paragraphs from the groups, chained across column and page
+    // breaks, then their segments.
+    std::vector<ChainedBlock> blocks = build_chained_blocks(std::move(grouping.groups), grouping.typical_line_width);
+    return assemble_segments(blocks, std::move(grouping.skipped));
 }
 
 SegmentationResult segment_glyphs(std::span<const Glyph> glyphs, bool skip_figures, bool skip_tables,

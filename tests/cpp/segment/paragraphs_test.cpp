@@ -128,6 +128,32 @@ TEST(ChainParagraphs, NextColumnOnOnePage) {
     }
 }
 
+// A first page: centred title and author lines start between the columns.
+// They are no next column for the foot of the left one, which goes on at the
+// top of the right column.
+TEST(ChainParagraphs, CentredTitleLinesAreNoNextColumn) {
+    Layout layout;
+    const char* titles[] = {"Sparse Information Extraction", "Unsupervised Language Models",
+                            "Doug Downey and Oren Etzioni", "University of Washington Seattle",
+                            "Department of Computer Science"};
+    float y = 760;
+    float x = 160;
+    for (const char* title : titles) {
+        layout.line(title, x, y);
+        y -= 14;
+        x += 10;
+    }
+    const std::vector<std::string> left = with_last(kBody, "so that the waves could be followed for");
+    const std::vector<std::string> right = {"obtained with the same settings in all runs",
+                                            "and the records were kept for later study."};
+    const std::vector<std::string> right2 = {"However the cells were loaded with dye and",
+                                             "imaged at a rate of one frame per second."};
+    layout.para(left, 50, 400).para(right, 300, 600).para(right2, 310, 500, 0, 300);
+    const std::vector<std::string> blocks = layout.rendered();
+    EXPECT_NE(std::find(blocks.begin(), blocks.end(), joined(left) + " / " + joined(right)), blocks.end())
+        << "the left column's foot does not run on into the right column";
+}
+
 // A paragraph that ends a sentence may itself continue an earlier one, but
 // nothing continues it.
 TEST(ChainParagraphs, SentenceEndClosesTheChain) {
