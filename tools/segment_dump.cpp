@@ -5,7 +5,9 @@
 //
 //     segment_dump FILE.pdf [--page N]      (N counts from 1, as the rows do)
 //
-// The last rows count the skipped glyphs by reason.
+// After the rows of each glyph run come its skipped glyphs, one row per
+// reason: "skip", page, baseline, the reason and the skipped glyphs' texts in
+// run order. The last rows count the skipped glyphs by reason.
 //
 //     segment_dump FILE.pdf --segments [--page N]
 //
@@ -159,8 +161,33 @@ int main(int argc, char** argv) {
     for (std::size_t r = 0; r < runs.size(); ++r) {
         for (const zvk::Glyph* g : runs[r]) run_of.emplace(g, r);
     }
+    const std::vector<zvk::GlyphRun> run_copies = runs;
     zvk::LineGrouping grouping =
         zvk::build_line_groups(std::move(runs), true, true, extraction.regions, extraction.pages);
+
+    // Skipped glyphs by run and reason (reasons in the order first recorded).
+    std::map<std::size_t, std::vector<std::pair<std::string, std::vector<const zvk::Glyph*>>>> skip_rows;
+    {
+        std::unordered_map<std::uint32_t, std::vector<std::string>> reasons_of;
+        for (const zvk::SkippedGlyph& s : grouping.skipped) {
+            auto& list = reasons_of[s.glyph_id];
+            if (std::find(list.begin(), list.end(), s.reason) == list.end()) list.push_back(s.reason);
+        }
+        for (std::size_t r = 0; r < run_copies.size(); ++r) {
+            std::vector<std::pair<std::string, std::vector<const zvk::Glyph*>>> rows_here;
+            for (const zvk::Glyph* g : run_copies[r]) {
+                auto it = reasons_of.find(g->id);
+                if (it == reasons_of.end()) continue;
+                for (const std::string& reason : it->second) {
+                    auto row = std::find_if(rows_here.begin(), rows_here.end(),
+                                            [&](const auto& p) { return p.first == reason; });
+                    if (row == rows_here.end()) row = rows_here.insert(rows_here.end(), {reason, {}});
+                    row->second.push_back(g);
+                }
+            }
+            if (!rows_here.empty()) skip_rows.emplace(r, std::move(rows_here));
+        }
+    }
 
     std::vector<Row> rows;
     for (std::size_t g = 0; g < grouping.groups.size(); ++g) {
@@ -178,13 +205,27 @@ int main(int argc, char** argv) {
     std::stable_sort(rows.begin(), rows.end(), [](const Row& a, const Row& b) { return a.run_index < b.run_index; });
 
     std::printf("page\tgroup\ty\tx0-x1\tsize\tfamily\tmerge\ttext\n");
+    auto print_skips_before = [&](std::size_t end_run) {
+        while (!skip_rows.empty() && skip_rows.begin()->first < end_run) {
+            const zvk::Glyph& first = *run_copies[skip_rows.begin()->first].front();
+            if (!only_page || first.page_index == *only_page) {
+                for (const auto& [reason, glyphs] : skip_rows.begin()->second) {
+                    std::printf("skip\t%u\t%s\t%s\t%s\n", first.page_index + 1, number(first.matrix[5]).c_str(),
+                                reason.c_str(), zvk::line_text_from_glyphs(glyphs).c_str());
+                }
+            }
+            skip_rows.erase(skip_rows.begin());
+        }
+    };
     for (const Row& row : rows) {
         const zvk::TextLine& line = *row.line;
+        print_skips_before(row.run_index);
         if (only_page && line.page_index != *only_page) continue;
         std::printf("%u\t%zu\t%s\t%s-%s\t%s\t%s\t%c\t%s\n", line.page_index + 1, row.group, number(line.y).c_str(),
                     number(line.x0).c_str(), number(line.x1).c_str(), number(line.size).c_str(),
                     zvk::font_family_key(line.font_name).c_str(), row.merges ? '+' : '.', line.text.c_str());
     }
+    print_skips_before(run_copies.size());
     std::map<std::string, std::size_t> reasons;
     for (const zvk::SkippedGlyph& s : grouping.skipped) {
         if (!only_page || extraction.glyphs.at(s.glyph_id).page_index == *only_page) ++reasons[s.reason];

@@ -59,4 +59,13 @@ std::string_view trim_white_space(std::string_view text) {
     return trim_trailing_white_space(rest);
 }
 
+std::vector<char32_t> collect_non_whitespace_chars(std::string_view text) {
+    std::vector<char32_t> out;
+    for (Utf8Step step : Utf8Range(text)) {
+        if (step.valid && is_unicode_white_space(step.scalar)) continue;
+        out.push_back(step.scalar);
+    }
+    return out;
+}
+
 }  // namespace zvk

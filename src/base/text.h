@@ -1,8 +1,9 @@
 // Small text helpers shared by the module: the Unicode White_Space class (the
-// fixed 25-code-point table) and trimming by it.
+// fixed 25-code-point table), trimming by it, and the characters it leaves.
 #pragma once
 
 #include <string_view>
+#include <vector>
 
 namespace zvk {
 
@@ -18,5 +19,9 @@ std::string_view trim_leading_white_space(std::string_view text);
 
 // The text without White_Space at its end.
 std::string_view trim_trailing_white_space(std::string_view text);
+
+// The characters of the text that are not White_Space, in order (an invalid
+// UTF-8 sequence gives U+FFFD, which is not white space).
+std::vector<char32_t> collect_non_whitespace_chars(std::string_view text);
 
 }  // namespace zvk

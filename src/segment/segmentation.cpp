@@ -2,12 +2,14 @@
 
 #include <utility>
 
+#include "segment/attach_passes.h"
 #include "segment/caption_areas.h"
 #include "segment/code_lines.h"
 #include "segment/glyph_lines.h"
 #include "segment/line_groups.h"
 #include "segment/line_width.h"
 #include "segment/margin_passes.h"
+#include "segment/ocr_passes.h"
 #include "segment/paragraph_merge.h"
 #include "segment/paragraphs.h"
 #include "segment/segment_text.h"
@@ -32,17 +34,23 @@ std::map<std::uint32_t, float> typical_line_width(const std::vector<TextLine>& l
 LineGrouping build_line_groups(std::vector<std::vector<const Glyph*>> runs, bool skip_figures, bool skip_tables,
                                std::span<const Region> regions, std::span<const PageInfo> pages) {
     LineGrouping out;
-    // Stage A. Still to come between these passes, in this order: rule
-    // columns, rule-character lines, scanned pages, garbled lines, note
-    // markers, short formula lines.
+    // Stage A.
     std::vector<TextLine> lines = skip_rotated_glyphs(std::move(runs), out.skipped);
+    skip_rule_columns(lines, out.skipped);
+    skip_rule_character_lines(lines, out.skipped);
+    skip_ocr_pages(lines, out.skipped);
+    skip_garbled_lines(lines, regions, pages, out.skipped);
+    attach_note_markers(lines);
+    attach_short_math_lines(lines);
     trim_table_of_contents(lines, out.skipped);
 
-    // Stage B. Still to come after the protection of contents lines: margin
-    // lines and columns.
+    // Stage B.
     caption_areas(lines, skip_figures, skip_tables, out.skipped);
     region_figures(lines, skip_figures, regions, pages, out.skipped);
     protect_toc_trimmed(lines, out.skipped);
+    GlyphIdSet margin_ids;
+    skip_margin_lines(lines, margin_ids, out.skipped);
+    skip_margin_columns(lines, margin_ids, out.skipped);
     hyphen_rescue(lines, out.skipped);
     figure_rescue(lines, out.skipped);
     code_lines(lines, out.skipped);

@@ -1,0 +1,117 @@
+#include "segment/ocr_passes.h"
+
+#include <cmath>
+#include <cstddef>
+#include <string>
+#include <unordered_map>
+
+#include "base/text.h"
+#include "base/utf8.h"
+#include "segment/glyph_order.h"
+#include "segment/margin_passes.h"
+#include "segment/noise_text.h"
+#include "segment/page_buckets.h"
+
+namespace zvk {
+
+namespace {
+
+constexpr std::size_t kScannedPageLines = 24;
+constexpr std::size_t kCleanLinesOfText = 4;
+constexpr float kScanImageShare = 0.45f;
+constexpr float kMinPageArea = 1.0f;
+
+std::size_t count_ocr_like_words(std::string_view text) {
+    std::size_t count = 0;
+    std::size_t start = 0;
+    bool in_word = false;
+    auto word_ends = [&](std::size_t end) {
+        if (is_ocr_like_text(text.substr(start, end - start))) ++count;
+    };
+    for (Utf8Step step : Utf8Range(text)) {
+        const bool white = step.valid && is_unicode_white_space(step.scalar);
+        if (white && in_word) {
+            word_ends(step.offset);
+            in_word = false;
+        } else if (!white && !in_word) {
+            start = step.offset;
+            in_word = true;
+        }
+    }
+    if (in_word) word_ends(text.size());
+    return count;
+}
+
+float box_area(const Box& box) { return std::fabs((box[2] - box[0]) * (box[3] - box[1])); }
+
+void add_line_ids(const TextLine& line, GlyphIdSet& ids) {
+    for (const Glyph* g : line.glyphs) ids.insert(g->id);
+}
+
+void skip_and_append(std::vector<TextLine>& lines, const GlyphIdSet& ids, std::vector<SkippedGlyph>& skipped) {
+    std::vector<SkippedGlyph> out = skip_glyphs_by_id(lines, ids, "ocr");
+    skipped.insert(skipped.end(), out.begin(), out.end());
+}
+
+}  // namespace
+
+void skip_ocr_pages(std::vector<TextLine>& lines, std::vector<SkippedGlyph>& skipped) {
+    GlyphIdSet ids;
+    for (const PageLines& page : bucket_lines_by_page(lines)) {
+        std::string joined;
+        for (std::size_t i : page.lines) {
+            if (i != page.lines.front()) joined.push_back(' ');
+            joined += lines[i].text;
+        }
+        if (has_english_function_word(joined)) continue;
+        std::size_t ocr_like = 0;
+        for (std::size_t i : page.lines) {
+            ocr_like += count_ocr_like_words(lines[i].text);
+            if (ocr_like > 1) break;
+        }
+        if (ocr_like <= 1) continue;
+        for (std::size_t i : page.lines) add_line_ids(lines[i], ids);
+    }
+    skip_and_append(lines, ids, skipped);
+}
+
+void skip_garbled_lines(std::vector<TextLine>& lines, std::span<const Region> regions,
+                        std::span<const PageInfo> pages, std::vector<SkippedGlyph>& skipped) {
+    // The first record of each page, and the largest image of each page
+    // (a NaN area never counts), gathered once for all pages.
+    std::unordered_map<std::uint32_t, const PageInfo*> page_info;
+    for (const PageInfo& p : pages) page_info.try_emplace(p.index, &p);
+    std::unordered_map<std::uint32_t, float> largest_image;
+    for (const Region& r : regions) {
+        if (r.kind != "image") continue;
+        auto [it, inserted] = largest_image.try_emplace(r.page_index, box_area(r.bbox));
+        if (!inserted) it->second = edge_max(it->second, box_area(r.bbox));
+    }
+
+    GlyphIdSet ids;
+    for (const PageLines& page : bucket_lines_by_page(lines)) {
+        std::vector<std::size_t> garbled;
+        std::size_t clean = 0;
+        for (std::size_t i : page.lines) {
+            if (is_garbled_text(lines[i].text)) {
+                garbled.push_back(i);
+            } else if (has_english_function_word(lines[i].text)) {
+                ++clean;
+            }
+        }
+        if (garbled.empty()) continue;
+        bool scanned = false;
+        if (page.lines.size() <= kScannedPageLines && clean < kCleanLinesOfText && !regions.empty()) {
+            auto info = page_info.find(page.page);
+            auto image = largest_image.find(page.page);
+            if (info != page_info.end() && image != largest_image.end()) {
+                const float area = box_area(info->second->media_box);
+                scanned = area >= kMinPageArea && image->second >= kScanImageShare * area;
+            }
+        }
+        for (std::size_t i : scanned ? page.lines : garbled) add_line_ids(lines[i], ids);
+    }
+    skip_and_append(lines, ids, skipped);
+}
+
+}  // namespace zvk
