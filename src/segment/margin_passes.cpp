@@ -71,20 +71,24 @@ bool is_narrow_stroke(char32_t c) {
     }
 }
 
-// At most `limit` + 1 characters of the text, enough to tell "more".
-std::vector<char32_t> first_chars(std::string_view text, std::size_t limit) {
-    std::vector<char32_t> out;
+// The characters of a text, counted up to 3 (enough to tell "more than
+// two"), and whether the counted ones all pass `test`.
+template <typename Test>
+std::pair<std::size_t, bool> short_count(std::string_view text, Test test, bool skip_white) {
+    std::size_t n = 0;
+    bool all = true;
     for (Utf8Step step : Utf8Range(text)) {
-        out.push_back(step.scalar);
-        if (out.size() > limit) break;
+        if (skip_white && step.valid && is_unicode_white_space(step.scalar)) continue;
+        if (++n > 2) break;
+        all = all && test(step.scalar);
     }
-    return out;
+    return {n, all};
 }
 
 // 1 or 2 characters, all rule characters.
 bool short_rule_chars(std::string_view trimmed) {
-    auto chars = first_chars(trimmed, 2);
-    return !chars.empty() && chars.size() <= 2 && std::all_of(chars.begin(), chars.end(), is_rule_char);
+    auto [n, all] = short_count(trimmed, is_rule_char, false);
+    return n >= 1 && n <= 2 && all;
 }
 
 struct Token {
@@ -95,21 +99,46 @@ struct Token {
     bool table_rule;
 };
 
+Token make_token(const Glyph* g, std::string_view trimmed) {
+    auto [n, all_rule] = short_count(trimmed, is_rule_char, false);
+    Token t{g, trimmed, n, false, n >= 1 && n <= 2 && all_rule};
+    if (t.table_rule) {
+        t.rule_like = true;
+    } else {
+        auto [dark, all_lookalike] = short_count(trimmed, is_rule_lookalike, true);
+        t.rule_like = dark >= 1 && dark <= 2 && all_lookalike;
+    }
+    return t;
+}
+
+// The tokens of a line in origin-x order: its glyphs with a non-empty
+// trimmed text. Empty when the line cannot give a candidate: with two or
+// more tokens it needs a rule-like token at one end (the first of the
+// smallest and the last of the largest origin x, as the stable sort puts
+// them), so most lines are passed over without sorting.
 std::vector<Token> line_tokens(const TextLine& line) {
+    std::size_t count = 0;
+    const Glyph* first = nullptr;
+    const Glyph* last = nullptr;
+    for (const Glyph* g : line.glyphs) {
+        if (trim_white_space(g->unicode).empty()) continue;
+        ++count;
+        const std::int32_t key = total_order_key(g->matrix[4]);
+        if (first == nullptr || key < total_order_key(first->matrix[4])) first = g;
+        if (last == nullptr || key >= total_order_key(last->matrix[4])) last = g;
+    }
+    if (count == 0) return {};
+    if (count >= 2 && !make_token(first, trim_white_space(first->unicode)).rule_like &&
+        !make_token(last, trim_white_space(last->unicode)).rule_like) {
+        return {};
+    }
     std::vector<const Glyph*> glyphs = line.glyphs;
     sort_origin_x(glyphs);
     std::vector<Token> tokens;
+    tokens.reserve(count);
     for (const Glyph* g : glyphs) {
         std::string_view trimmed = trim_white_space(g->unicode);
-        if (trimmed.empty()) continue;
-        Token t{g, trimmed, first_chars(trimmed, 2).size(), false, short_rule_chars(trimmed)};
-        if (t.table_rule) {
-            t.rule_like = true;
-        } else {
-            auto dark = collect_non_whitespace_chars(trimmed);
-            t.rule_like = !dark.empty() && dark.size() <= 2 && std::all_of(dark.begin(), dark.end(), is_rule_lookalike);
-        }
-        tokens.push_back(t);
+        if (!trimmed.empty()) tokens.push_back(make_token(g, trimmed));
     }
     return tokens;
 }
@@ -253,6 +282,18 @@ std::vector<SkippedGlyph> skip_glyphs_by_id(std::vector<TextLine>& lines, const 
     std::vector<TextLine> rebuilt;
     rebuilt.reserve(lines.size());
     for (TextLine& line : lines) {
+        const bool loses = std::any_of(line.glyphs.begin(), line.glyphs.end(),
+                                       [&](const Glyph* g) { return ids.contains(g->id); });
+        if (!loses) {
+            // The passes that skip by id run before anything changes a
+            // line's glyphs behind build_text_line's back, so building this
+            // line anew would give it its fields again: only its flags
+            // return to their first values.
+            line.toc_trimmed = false;
+            line.ends_row = true;
+            rebuilt.push_back(std::move(line));
+            continue;
+        }
         std::vector<const Glyph*> kept;
         kept.reserve(line.glyphs.size());
         for (const Glyph* g : line.glyphs) {
@@ -334,10 +375,14 @@ void skip_rule_columns(std::vector<TextLine>& lines, std::vector<SkippedGlyph>& 
 void skip_rule_character_lines(std::vector<TextLine>& lines, std::vector<SkippedGlyph>& skipped) {
     GlyphIdSet ids;
     for (const TextLine& line : lines) {
-        const std::vector<char32_t> dark = collect_non_whitespace_chars(line.text);
-        if (dark.size() < kRuleLineChars) continue;
-        const std::size_t hits = static_cast<std::size_t>(std::count_if(dark.begin(), dark.end(), is_narrow_stroke));
-        if (5 * hits < 4 * dark.size()) continue;
+        std::size_t dark = 0;
+        std::size_t hits = 0;
+        for (Utf8Step step : Utf8Range(line.text)) {
+            if (step.valid && is_unicode_white_space(step.scalar)) continue;
+            ++dark;
+            hits += is_narrow_stroke(step.scalar);
+        }
+        if (dark < kRuleLineChars || 5 * hits < 4 * dark) continue;
         for (const Glyph* g : line.glyphs) ids.insert(g->id);
     }
     std::vector<SkippedGlyph> out = skip_glyphs_by_id(lines, ids, "margin");

@@ -28,9 +28,12 @@ std::vector<TextLine> skip_rotated_glyphs(std::vector<std::vector<const Glyph*>>
                                           std::vector<SkippedGlyph>& skipped);
 
 // The glyphs of `ids` leave the lines as skips with `reason`, in line and
-// glyph order. With any id given, every line is built anew from the glyphs it
-// keeps (so its flags return to their first values); a line left without
-// glyphs goes. With no id, nothing changes.
+// glyph order. With any id given, every line that loses glyphs is built anew
+// from the glyphs it keeps, and a line left without glyphs goes; the other
+// lines get their flags back to their first values and keep the rest, which
+// is what building them anew gives as long as each line's fields are
+// build_text_line's of its glyphs (true until the attach passes move
+// glyphs). With no id, nothing changes.
 std::vector<SkippedGlyph> skip_glyphs_by_id(std::vector<TextLine>& lines, const GlyphIdSet& ids,
                                             std::string_view reason);
 

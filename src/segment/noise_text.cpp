@@ -64,12 +64,6 @@ bool is_science_character(char32_t c) {
            (c >= 0x2200 && c <= 0x22FF);
 }
 
-std::vector<char32_t> scalars_of(std::string_view text) {
-    std::vector<char32_t> out;
-    for (Utf8Step step : Utf8Range(text)) out.push_back(step.scalar);
-    return out;
-}
-
 // The pieces of the text between runs of White_Space, none empty.
 std::vector<std::string_view> split_white_space(std::string_view text) {
     std::vector<std::string_view> words;
@@ -89,50 +83,92 @@ std::vector<std::string_view> split_white_space(std::string_view text) {
     return words;
 }
 
-std::string lower_ascii_letters(std::string_view text) {
-    std::string letters = keep_ascii_letters(text);
+// What the word tests ask of one word, gathered in one pass over it: line
+// texts are tested word by word on every page, so no test decodes a word
+// twice.
+struct WordFacts {
+    std::size_t chars = 0;
+    std::size_t non_white = 0;
+    bool stray = false;            // holds a stray symbol
+    bool digit = false;            // holds an ASCII digit
+    bool digit_by_letter = false;  // an ASCII digit next to an ASCII letter
+    std::size_t consonant_run = 0;  // longest, any other character ends one
+    bool capitalised_syllable = false;  // capital, 3+ lower case with a vowel
+    std::string letters;           // the ASCII letters, in order
+};
+
+WordFacts word_facts(std::string_view word) {
+    WordFacts f;
+    char32_t prev = 0;
+    std::size_t run = 0;
+    // The lower-case letters after the latest capital, and whether a vowel
+    // is among them; none while no capital leads.
+    bool after_capital = false;
+    std::size_t lower_run = 0;
+    bool lower_vowel = false;
+    auto close_capital = [&] {
+        if (after_capital && lower_run >= 3 && lower_vowel) f.capitalised_syllable = true;
+        after_capital = false;
+    };
+    for (Utf8Step step : Utf8Range(word)) {
+        const char32_t c = step.scalar;
+        ++f.chars;
+        if (!(step.valid && is_unicode_white_space(c))) ++f.non_white;
+        if (!f.stray && is_stray_symbol(c)) f.stray = true;
+        const bool letter = is_ascii_letter(c);
+        const bool digit = is_ascii_digit(c);
+        f.digit = f.digit || digit;
+        if (f.chars > 1 && ((digit && is_ascii_letter(prev)) || (letter && is_ascii_digit(prev)))) {
+            f.digit_by_letter = true;
+        }
+        if (letter) {
+            f.letters.push_back(static_cast<char>(c));
+            run = is_vowel(c) ? 0 : run + 1;
+            f.consonant_run = std::max(f.consonant_run, run);
+        } else {
+            run = 0;
+        }
+        if (is_ascii_lower(c) && after_capital) {
+            ++lower_run;
+            lower_vowel = lower_vowel || is_vowel(c);
+        } else {
+            close_capital();
+            if (is_ascii_upper(c)) {
+                after_capital = true;
+                lower_run = 0;
+                lower_vowel = false;
+            }
+        }
+        prev = c;
+    }
+    close_capital();
+    return f;
+}
+
+bool letters_have_regular_case(std::string_view letters) {
+    auto lower = [](char c) { return c >= 'a' && c <= 'z'; };
+    auto upper = [](char c) { return c >= 'A' && c <= 'Z'; };
+    if (std::all_of(letters.begin(), letters.end(), lower)) return true;
+    if (std::all_of(letters.begin(), letters.end(), upper)) return true;
+    return upper(letters.front()) && std::all_of(letters.begin() + 1, letters.end(), lower);
+}
+
+std::string lower_ascii(std::string letters) {
     for (char& c : letters) c = static_cast<char>(ascii_lower(static_cast<unsigned char>(c)));
     return letters;
 }
 
-// An ASCII digit right before or after an ASCII letter.
-bool digit_touches_letter(const std::vector<char32_t>& chars) {
-    for (std::size_t i = 0; i + 1 < chars.size(); ++i) {
-        const char32_t a = chars[i];
-        const char32_t b = chars[i + 1];
-        if ((is_ascii_digit(a) && is_ascii_letter(b)) || (is_ascii_letter(a) && is_ascii_digit(b))) return true;
-    }
-    return false;
+bool is_ip_version(const WordFacts& f) {
+    if (!f.digit) return false;
+    const std::string lower = lower_ascii(f.letters);
+    return lower == "ipv" || lower == "ipvonly";
 }
 
-// The longest run of ASCII consonants; any other character ends a run.
-std::size_t longest_consonant_run(const std::vector<char32_t>& chars) {
-    std::size_t best = 0;
-    std::size_t run = 0;
-    for (char32_t c : chars) {
-        if (is_ascii_letter(c) && !is_vowel(c)) {
-            best = std::max(best, ++run);
-        } else {
-            run = 0;
-        }
-    }
-    return best;
-}
-
-// A capital followed by three or more lower-case letters, a vowel among them:
-// the shape of a capitalised word that recognition read well.
-bool has_capitalised_syllable(const std::vector<char32_t>& chars) {
-    for (std::size_t i = 0; i < chars.size(); ++i) {
-        if (!is_ascii_upper(chars[i])) continue;
-        std::size_t j = i + 1;
-        bool vowel = false;
-        while (j < chars.size() && is_ascii_lower(chars[j])) {
-            vowel = vowel || is_vowel(chars[j]);
-            ++j;
-        }
-        if (j - i - 1 >= 3 && vowel) return true;
-    }
-    return false;
+// is_ocr_like_text of a word whose leading bullet marks are already off.
+bool ocr_like(const WordFacts& f) {
+    if (f.chars == 0 || is_ip_version(f) || f.non_white < 3) return false;
+    if (f.stray || f.digit_by_letter) return true;
+    return f.consonant_run >= 4 && !letters_have_regular_case(f.letters);
 }
 
 constexpr std::array<std::string_view, 25> kFunctionWords = {
@@ -155,27 +191,20 @@ bool listed(const std::array<std::string_view, N>& words, std::string_view word)
     return std::find(words.begin(), words.end(), word) != words.end();
 }
 
-// Leading bullet marks off; none when nothing is left or the word is an IP
-// version, which no noise test may take.
-std::optional<std::string_view> noise_candidate(std::string_view word) {
-    std::string_view rest = trim_leading_bullets(word);
-    if (rest.empty() || is_ip_version_token(rest)) return std::nullopt;
-    return rest;
+// A word that reads as misrecognised (leading bullets already off).
+bool is_noisy(const WordFacts& f) {
+    if (f.chars == 0 || is_ip_version(f)) return false;
+    if (f.stray) return true;
+    if (f.digit_by_letter) return !letters_have_regular_case(f.letters);
+    if (f.capitalised_syllable) return false;
+    return ocr_like(f);
 }
 
-bool is_noisy_word(std::string_view word) {
-    auto rest = noise_candidate(word);
-    if (!rest) return false;
-    const std::vector<char32_t> chars = scalars_of(*rest);
-    if (std::any_of(chars.begin(), chars.end(), is_stray_symbol)) return true;
-    if (digit_touches_letter(chars)) return !has_regular_case(*rest);
-    if (has_capitalised_syllable(chars)) return false;
-    return is_ocr_like_text(*rest);
-}
-
-bool is_real_word(std::string_view word) {
-    if (is_ocr_like_text(word)) return false;
-    const std::string letters = lower_ascii_letters(word);
+// A word a reader would take for a word: a common one, or letters with a
+// vowel and no five consonants in a row.
+bool is_real(const WordFacts& f) {
+    if (ocr_like(f)) return false;
+    const std::string letters = lower_ascii(f.letters);
     if (letters.size() < 2) return false;
     if (listed(kCommonWords, letters)) return true;
     bool vowel = false;
@@ -198,36 +227,17 @@ bool is_word_character(char32_t c) {
 
 bool is_stray_symbol(char32_t c) { return !is_word_character(c) && !is_segment_punctuation(c); }
 
-bool has_regular_case(std::string_view text) {
-    const std::string letters = keep_ascii_letters(text);
-    auto lower = [](char c) { return c >= 'a' && c <= 'z'; };
-    auto upper = [](char c) { return c >= 'A' && c <= 'Z'; };
-    if (std::all_of(letters.begin(), letters.end(), lower)) return true;
-    if (std::all_of(letters.begin(), letters.end(), upper)) return true;
-    return upper(letters.front()) && std::all_of(letters.begin() + 1, letters.end(), lower);
-}
+bool has_regular_case(std::string_view text) { return letters_have_regular_case(keep_ascii_letters(text)); }
 
-bool is_ip_version_token(std::string_view word) {
-    if (std::none_of(word.begin(), word.end(), [](char c) { return c >= '0' && c <= '9'; })) return false;
-    const std::string letters = lower_ascii_letters(word);
-    return letters == "ipv" || letters == "ipvonly";
-}
+bool is_ip_version_token(std::string_view word) { return is_ip_version(word_facts(word)); }
 
-bool is_ocr_like_text(std::string_view word) {
-    auto rest = noise_candidate(word);
-    if (!rest) return false;
-    if (collect_non_whitespace_chars(*rest).size() < 3) return false;
-    const std::vector<char32_t> chars = scalars_of(*rest);
-    if (std::any_of(chars.begin(), chars.end(), is_stray_symbol)) return true;
-    if (digit_touches_letter(chars)) return true;
-    return longest_consonant_run(chars) >= 4 && !has_regular_case(*rest);
-}
+bool is_ocr_like_text(std::string_view word) { return ocr_like(word_facts(trim_leading_bullets(word))); }
 
 bool has_english_function_word(std::string_view text) {
     const std::vector<std::string_view> words = split_white_space(text);
     if (words.size() <= 5) return false;
     return std::any_of(words.begin(), words.end(),
-                       [](std::string_view w) { return listed(kFunctionWords, lower_ascii_letters(w)); });
+                       [](std::string_view w) { return listed(kFunctionWords, lower_ascii(keep_ascii_letters(w))); });
 }
 
 bool is_garbled_text(std::string_view text) {
@@ -237,14 +247,23 @@ bool is_garbled_text(std::string_view text) {
         text.find("www.") != std::string_view::npos) {
         return false;
     }
-    const std::vector<char32_t> chars = scalars_of(text);
     // Formulas and units: scientific characters and no other stray symbol.
     // White space is stray too, so this spares only texts without it.
-    if (std::any_of(chars.begin(), chars.end(), is_science_character) &&
-        std::none_of(chars.begin(), chars.end(),
-                     [](char32_t c) { return is_stray_symbol(c) && !is_science_character(c); })) {
-        return false;
+    bool science = false;
+    bool other_stray = false;
+    std::size_t non_white = 0;
+    std::size_t stray = 0;
+    for (Utf8Step step : Utf8Range(text)) {
+        const char32_t c = step.scalar;
+        const bool is_science = is_science_character(c);
+        const bool is_stray = is_stray_symbol(c);
+        science = science || is_science;
+        other_stray = other_stray || (is_stray && !is_science);
+        if (step.valid && is_unicode_white_space(c)) continue;
+        ++non_white;
+        if (is_stray && !is_bullet_mark(c)) ++stray;
     }
+    if (science && !other_stray) return false;
 
     std::vector<std::string_view> words;
     for (std::string_view piece : split_white_space(text)) {
@@ -254,22 +273,22 @@ bool is_garbled_text(std::string_view text) {
             words.push_back(piece);
         }
     }
-
-    std::size_t non_white = 0;
-    std::size_t stray = 0;
-    for (char32_t c : collect_non_whitespace_chars(text)) {
-        ++non_white;
-        if (is_stray_symbol(c) && !is_bullet_mark(c)) ++stray;
-    }
     if (non_white > 5 && 8 * stray >= non_white && !words.empty()) return true;
 
     std::size_t noisy = 0;
     std::size_t real = 0;
     for (std::string_view word : words) {
-        if (is_noisy_word(word)) ++noisy;
-        if (is_real_word(word)) ++real;
+        // Bullets are not part of a word; no word is left empty by them (it
+        // holds a letter or digit).
+        const WordFacts f = word_facts(trim_leading_bullets(word));
+        noisy += is_noisy(f);
+        real += is_real(f);
     }
-    if (words.size() == 1) return noisy == 1 && scalars_of(words[0]).size() >= 4;
+    if (words.size() == 1) {
+        std::size_t chars = 0;
+        for ([[maybe_unused]] Utf8Step step : Utf8Range(words[0])) ++chars;
+        return noisy == 1 && chars >= 4;
+    }
     // real / words < 0.5, in integers.
     return words.size() > 1 && noisy > 0 && 2 * real < words.size();
 }
