@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "base/text.h"
 #include "base/utf8.h"
@@ -76,6 +77,27 @@ TEST(WhiteSpaceText, TrimsOneEnd) {
     for (const Case& c : cases) {
         EXPECT_EQ(trim_leading_white_space(c.in), c.leading) << c.in;
         EXPECT_EQ(trim_trailing_white_space(c.in), c.trailing) << c.in;
+    }
+}
+
+TEST(WhiteSpaceText, NonWhitespaceCharsKeepOrderAndDropEveryWhiteSpaceKind) {
+    struct Case {
+        std::string text;
+        std::u32string expected;
+    } cases[] = {
+        {"", U""},
+        {" \t\n", U""},
+        {"a b", U"ab"},
+        // NO-BREAK SPACE, IDEOGRAPHIC SPACE and LINE SEPARATOR are white
+        // space; ZERO WIDTH SPACE is not.
+        {"x\u00A0y\u3000z\u2028\u200Bw", U"xyz\u200Bw"},
+        {"\u00E9 \u4E2D", U"\u00E9\u4E2D"},
+        // An invalid byte is a character of its own (U+FFFD), never dropped.
+        {"a\xFF b", U"a\uFFFDb"},
+    };
+    for (const Case& c : cases) {
+        std::vector<char32_t> got = collect_non_whitespace_chars(c.text);
+        EXPECT_EQ(std::u32string(got.begin(), got.end()), c.expected) << c.text;
     }
 }
 

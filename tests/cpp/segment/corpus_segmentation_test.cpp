@@ -130,7 +130,9 @@ TEST(CorpusSegmentation, LinesHoldPdftotextsWords) {
             for (const TextLine& line : group.lines) ours += line.text + "\n";
         }
         // What the skip passes take out of translation (contents leaders,
-        // figure and table text, code) was in the lines all the same: each
+        // figure and table text, code, recognition noise such as formulas
+        // and reference lines full of numbers and loose accents) was in the
+        // lines all the same: each
         // run's glyphs with such a skip count as a line of their own.
         std::set<std::uint32_t> left_out;
         for (const SkippedGlyph& s : segmented->grouping.skipped) {

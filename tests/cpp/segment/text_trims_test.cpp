@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 namespace zvk {
 namespace {
@@ -49,6 +50,18 @@ TEST(TextTrims, Table) {
         EXPECT_GE(result.data(), c.text.data()) << c.name << ": " << c.text;
         EXPECT_LE(result.data() + result.size(), c.text.data() + c.text.size()) << c.name << ": " << c.text;
     }
+}
+
+TEST(TextTrims, KeepAsciiLettersDropsEverythingElse) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"Fig. 3-b (\u00DCn\u00EFcode)", "Figbncode"},
+        {"", ""},
+        {"123 .,;", ""},
+        {"AbC", "AbC"},
+        // Letters beyond ASCII, fullwidth ones included, are not kept.
+        {"\uFF21a\u03B1b", "ab"},
+    };
+    for (const auto& [text, expected] : cases) EXPECT_EQ(keep_ascii_letters(text), expected) << text;
 }
 
 }  // namespace
