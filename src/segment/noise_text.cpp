@@ -49,11 +49,9 @@ bool is_numeric_character(char32_t c) {
 bool is_ascii_upper(char32_t c) { return c >= U'A' && c <= U'Z'; }
 bool is_ascii_lower(char32_t c) { return c >= U'a' && c <= U'z'; }
 
-char32_t ascii_lower(char32_t c) { return is_ascii_upper(c) ? c - U'A' + U'a' : c; }
-
 // Vowels for consonant runs; 'y' is a consonant there.
 bool is_vowel(char32_t c) {
-    c = ascii_lower(c);
+    if (is_ascii_upper(c)) c = c - U'A' + U'a';
     return c == U'a' || c == U'e' || c == U'i' || c == U'o' || c == U'u';
 }
 
@@ -153,14 +151,9 @@ bool letters_have_regular_case(std::string_view letters) {
     return upper(letters.front()) && std::all_of(letters.begin() + 1, letters.end(), lower);
 }
 
-std::string lower_ascii(std::string letters) {
-    for (char& c : letters) c = static_cast<char>(ascii_lower(static_cast<unsigned char>(c)));
-    return letters;
-}
-
 bool is_ip_version(const WordFacts& f) {
     if (!f.digit) return false;
-    const std::string lower = lower_ascii(f.letters);
+    const std::string lower = ascii_lower(f.letters);
     return lower == "ipv" || lower == "ipvonly";
 }
 
@@ -204,7 +197,7 @@ bool is_noisy(const WordFacts& f) {
 // vowel and no five consonants in a row.
 bool is_real(const WordFacts& f) {
     if (ocr_like(f)) return false;
-    const std::string letters = lower_ascii(f.letters);
+    const std::string letters = ascii_lower(f.letters);
     if (letters.size() < 2) return false;
     if (listed(kCommonWords, letters)) return true;
     bool vowel = false;
@@ -237,7 +230,7 @@ bool has_english_function_word(std::string_view text) {
     const std::vector<std::string_view> words = split_white_space(text);
     if (words.size() <= 5) return false;
     return std::any_of(words.begin(), words.end(),
-                       [](std::string_view w) { return listed(kFunctionWords, lower_ascii(keep_ascii_letters(w))); });
+                       [](std::string_view w) { return listed(kFunctionWords, ascii_lower(keep_ascii_letters(w))); });
 }
 
 bool is_garbled_text(std::string_view text) {
