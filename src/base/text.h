@@ -7,8 +7,25 @@
 
 namespace zvk {
 
-// True for the 25 code points of Unicode's White_Space property.
-bool is_unicode_white_space(char32_t c);
+// True for the 25 code points of Unicode's White_Space property. Inline, as
+// text tests call it for every character of every line.
+constexpr bool is_unicode_white_space(char32_t c) {
+    if (c < 0x80) return c == 0x20 || (c >= 0x09 && c <= 0x0D);
+    switch (c) {
+    case 0x0085:
+    case 0x00A0:
+    case 0x1680:
+    case 0x2000: case 0x2001: case 0x2002: case 0x2003: case 0x2004: case 0x2005:
+    case 0x2006: case 0x2007: case 0x2008: case 0x2009: case 0x200A:
+    case 0x2028: case 0x2029:
+    case 0x202F:
+    case 0x205F:
+    case 0x3000:
+        return true;
+    default:
+        return false;
+    }
+}
 
 // The text without White_Space at both ends. Invalid UTF-8 sequences are not
 // white space, so they stop the trimming.

@@ -35,9 +35,16 @@ public:
     class iterator {
     public:
         iterator(std::string_view text, std::size_t offset) : text_(text), offset_(offset) {}
-        Utf8Step operator*() const { return utf8_decode_at(text_, offset_); }
+        // ASCII bytes, most of every text, are decoded inline: text tests
+        // walk whole pages character by character.
+        Utf8Step operator*() const {
+            const auto b = static_cast<unsigned char>(text_[offset_]);
+            if (b < 0x80) return {b, offset_, 1, true};
+            return utf8_decode_at(text_, offset_);
+        }
         iterator& operator++() {
-            offset_ += utf8_decode_at(text_, offset_).length;
+            const auto b = static_cast<unsigned char>(text_[offset_]);
+            offset_ += b < 0x80 ? 1 : utf8_decode_at(text_, offset_).length;
             return *this;
         }
         bool operator!=(const iterator& other) const { return offset_ != other.offset_; }

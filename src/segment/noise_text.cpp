@@ -62,25 +62,6 @@ bool is_science_character(char32_t c) {
            (c >= 0x2200 && c <= 0x22FF);
 }
 
-// The pieces of the text between runs of White_Space, none empty.
-std::vector<std::string_view> split_white_space(std::string_view text) {
-    std::vector<std::string_view> words;
-    std::size_t start = 0;
-    bool in_word = false;
-    for (Utf8Step step : Utf8Range(text)) {
-        const bool white = step.valid && is_unicode_white_space(step.scalar);
-        if (white && in_word) {
-            words.push_back(text.substr(start, step.offset - start));
-            in_word = false;
-        } else if (!white && !in_word) {
-            start = step.offset;
-            in_word = true;
-        }
-    }
-    if (in_word) words.push_back(text.substr(start));
-    return words;
-}
-
 // What the word tests ask of one word, gathered in one pass over it: line
 // texts are tested word by word on every page, so no test decodes a word
 // twice.
@@ -112,9 +93,9 @@ WordFacts word_facts(std::string_view word) {
         const char32_t c = step.scalar;
         ++f.chars;
         if (!(step.valid && is_unicode_white_space(c))) ++f.non_white;
-        if (!f.stray && is_stray_symbol(c)) f.stray = true;
         const bool letter = is_ascii_letter(c);
         const bool digit = is_ascii_digit(c);
+        if (!f.stray && !letter && !digit && is_stray_symbol(c)) f.stray = true;
         f.digit = f.digit || digit;
         if (f.chars > 1 && ((digit && is_ascii_letter(prev)) || (letter && is_ascii_digit(prev)))) {
             f.digit_by_letter = true;
@@ -226,11 +207,26 @@ bool is_ip_version_token(std::string_view word) { return is_ip_version(word_fact
 
 bool is_ocr_like_text(std::string_view word) { return ocr_like(word_facts(trim_leading_bullets(word))); }
 
+bool is_english_function_word(std::string_view word) {
+    // The longest function word has five letters: longer words are passed
+    // over without copying their letters.
+    std::string letters;
+    for (char c : word) {
+        if (!is_ascii_letter(static_cast<unsigned char>(c))) continue;
+        if (letters.size() == 5) return false;
+        letters.push_back(ascii_lower_char(c));
+    }
+    return listed(kFunctionWords, letters);
+}
+
 bool has_english_function_word(std::string_view text) {
-    const std::vector<std::string_view> words = split_white_space(text);
-    if (words.size() <= 5) return false;
-    return std::any_of(words.begin(), words.end(),
-                       [](std::string_view w) { return listed(kFunctionWords, ascii_lower(keep_ascii_letters(w))); });
+    std::size_t words = 0;
+    bool function_word = false;
+    for_each_word(text, [&](std::string_view word) {
+        ++words;
+        function_word = function_word || is_english_function_word(word);
+    });
+    return words > 5 && function_word;
 }
 
 bool is_garbled_text(std::string_view text) {
@@ -259,13 +255,13 @@ bool is_garbled_text(std::string_view text) {
     if (science && !other_stray) return false;
 
     std::vector<std::string_view> words;
-    for (std::string_view piece : split_white_space(text)) {
+    for_each_word(text, [&](std::string_view piece) {
         if (std::any_of(piece.begin(), piece.end(), [](char c) {
                 return is_ascii_letter(static_cast<unsigned char>(c)) || is_ascii_digit(static_cast<unsigned char>(c));
             })) {
             words.push_back(piece);
         }
-    }
+    });
     if (non_white > 5 && 8 * stray >= non_white && !words.empty()) return true;
 
     std::size_t noisy = 0;

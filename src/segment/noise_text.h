@@ -6,6 +6,9 @@
 
 #include <string_view>
 
+#include "base/text.h"
+#include "base/utf8.h"
+
 namespace zvk {
 
 // A character words are made of: an ASCII letter or digit, an alphabetic
@@ -34,11 +37,35 @@ bool is_ocr_like_text(std::string_view word);
 // More than five words (split on white space), one of which, by its ASCII
 // letters in lower case, is a common English function word ("the", "of", …).
 bool has_english_function_word(std::string_view text);
+// One word (no white space inside) whose ASCII letters, in lower case, are
+// such a function word.
+bool is_english_function_word(std::string_view word);
+
+// Calls f with each piece of the text between runs of White_Space, in order.
+template <typename F>
+void for_each_word(std::string_view text, F f);
 
 // A line of noise: many stray symbols, a lone noisy word, or noisy words
 // among too few real ones. Web and mail addresses, and texts whose only
 // unusual characters are Greek letters, super- and subscripts and
 // mathematical operators, never are.
 bool is_garbled_text(std::string_view text);
+
+template <typename F>
+void for_each_word(std::string_view text, F f) {
+    std::size_t start = 0;
+    bool in_word = false;
+    for (Utf8Step step : Utf8Range(text)) {
+        const bool white = step.valid && is_unicode_white_space(step.scalar);
+        if (white && in_word) {
+            f(text.substr(start, step.offset - start));
+            in_word = false;
+        } else if (!white && !in_word) {
+            start = step.offset;
+            in_word = true;
+        }
+    }
+    if (in_word) f(text.substr(start));
+}
 
 }  // namespace zvk

@@ -21,27 +21,6 @@ constexpr std::size_t kCleanLinesOfText = 4;
 constexpr float kScanImageShare = 0.45f;
 constexpr float kMinPageArea = 1.0f;
 
-std::size_t count_ocr_like_words(std::string_view text) {
-    std::size_t count = 0;
-    std::size_t start = 0;
-    bool in_word = false;
-    auto word_ends = [&](std::size_t end) {
-        if (is_ocr_like_text(text.substr(start, end - start))) ++count;
-    };
-    for (Utf8Step step : Utf8Range(text)) {
-        const bool white = step.valid && is_unicode_white_space(step.scalar);
-        if (white && in_word) {
-            word_ends(step.offset);
-            in_word = false;
-        } else if (!white && !in_word) {
-            start = step.offset;
-            in_word = true;
-        }
-    }
-    if (in_word) word_ends(text.size());
-    return count;
-}
-
 float box_area(const Box& box) { return std::fabs((box[2] - box[0]) * (box[3] - box[1])); }
 
 void add_line_ids(const TextLine& line, GlyphIdSet& ids) {
@@ -58,15 +37,21 @@ void skip_and_append(std::vector<TextLine>& lines, const GlyphIdSet& ids, std::v
 void skip_ocr_pages(std::vector<TextLine>& lines, std::vector<SkippedGlyph>& skipped) {
     GlyphIdSet ids;
     for (const PageLines& page : bucket_lines_by_page(lines)) {
-        std::string joined;
+        // The page's texts joined with single spaces have exactly the words
+        // of its lines, in order: the lines are read one by one instead.
+        std::size_t words = 0;
+        bool function_word = false;
         for (std::size_t i : page.lines) {
-            if (i != page.lines.front()) joined.push_back(' ');
-            joined += lines[i].text;
+            for_each_word(lines[i].text, [&](std::string_view word) {
+                ++words;
+                function_word = function_word || is_english_function_word(word);
+            });
+            if (words > 5 && function_word) break;
         }
-        if (has_english_function_word(joined)) continue;
+        if (words > 5 && function_word) continue;
         std::size_t ocr_like = 0;
         for (std::size_t i : page.lines) {
-            ocr_like += count_ocr_like_words(lines[i].text);
+            for_each_word(lines[i].text, [&](std::string_view word) { ocr_like += is_ocr_like_text(word); });
             if (ocr_like > 1) break;
         }
         if (ocr_like <= 1) continue;
