@@ -132,8 +132,17 @@ std::vector<Token> line_tokens(const TextLine& line) {
         !make_token(last, trim_white_space(last->unicode)).rule_like) {
         return {};
     }
-    std::vector<const Glyph*> glyphs = line.glyphs;
-    sort_origin_x(glyphs);
+    // Runs come in box-left order, which is mostly origin-x order already:
+    // a sorted line needs no copy (the stable sort would leave it as it is).
+    const bool sorted = std::is_sorted(line.glyphs.begin(), line.glyphs.end(), [](const Glyph* a, const Glyph* b) {
+        return origin_x_less(*a, *b);
+    });
+    std::vector<const Glyph*> copy;
+    if (!sorted) {
+        copy = line.glyphs;
+        sort_origin_x(copy);
+    }
+    const std::vector<const Glyph*>& glyphs = sorted ? line.glyphs : copy;
     std::vector<Token> tokens;
     tokens.reserve(count);
     for (const Glyph* g : glyphs) {

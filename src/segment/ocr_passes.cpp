@@ -76,17 +76,26 @@ void skip_garbled_lines(std::vector<TextLine>& lines, std::span<const Region> re
     GlyphIdSet ids;
     for (const PageLines& page : bucket_lines_by_page(lines)) {
         std::vector<std::size_t> garbled;
-        std::size_t clean = 0;
         for (std::size_t i : page.lines) {
-            if (is_garbled_text(lines[i].text)) {
-                garbled.push_back(i);
-            } else if (has_english_function_word(lines[i].text)) {
-                ++clean;
-            }
+            if (is_garbled_text(lines[i].text)) garbled.push_back(i);
         }
         if (garbled.empty()) continue;
+        // Clean lines (not garbled, with an English function word) are
+        // counted only where a scanned page is possible.
+        auto few_clean_lines = [&] {
+            std::size_t clean = 0;
+            std::size_t g = 0;
+            for (std::size_t i : page.lines) {
+                if (g < garbled.size() && garbled[g] == i) {
+                    ++g;
+                } else if (has_english_function_word(lines[i].text) && ++clean >= kCleanLinesOfText) {
+                    return false;
+                }
+            }
+            return true;
+        };
         bool scanned = false;
-        if (page.lines.size() <= kScannedPageLines && clean < kCleanLinesOfText && !regions.empty()) {
+        if (page.lines.size() <= kScannedPageLines && !regions.empty() && few_clean_lines()) {
             auto info = page_info.find(page.page);
             auto image = largest_image.find(page.page);
             if (info != page_info.end() && image != largest_image.end()) {
