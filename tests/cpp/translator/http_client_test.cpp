@@ -77,7 +77,7 @@ TEST(HttpClient, HeaderValuesWithControlCharactersAreNeverSent) {
 TEST(HttpClient, SendsAnEmptyExpectAndTheGivenHeaders) {
     LlmServer server;
     HttpClient client;
-    std::string body(200000, 'x');  // large enough that curl would ask for 100-continue
+    std::string body(std::size_t{2} << 20, 'x');  // curl asks for 100-continue past 1 MiB
     ASSERT_TRUE(client.post(url_of(server), kHeaders, body));
     auto requests = server.requests();
     ASSERT_EQ(requests.size(), 1u);
