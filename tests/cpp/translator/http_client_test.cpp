@@ -116,10 +116,11 @@ TEST(HttpClient, StatusesAndTransportFailures) {
         ASSERT_FALSE(answer);
         EXPECT_EQ(answer.error().status, c.status);
         const std::string& text = answer.error().text;
-        if (!c.text.empty() && c.text.back() == '*')
+        if (!c.text.empty() && c.text.back() == '*') {
             EXPECT_TRUE(text.starts_with(c.text.substr(0, c.text.size() - 1))) << text;
-        else
+        } else {
             EXPECT_EQ(text, c.text);
+        }
         EXPECT_EQ(is_transient_transport_error(text), c.transient) << text;
     }
 }

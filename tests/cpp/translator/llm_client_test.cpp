@@ -61,10 +61,6 @@ struct Client {
     }
 };
 
-std::string chat(const std::string& content) {
-    return nlohmann::json{{"choices", {{{"message", {{"content", content}}}}}}}.dump();
-}
-
 TEST(LlmClient, RequestBodyIsPrettyWithKeysInByteOrder) {
     EXPECT_EQ(build_chat_completion_body("be brief", "say \"hi\"", "auto", 0.0f, std::nullopt),
               "{\n"
@@ -169,7 +165,9 @@ TEST(LlmClient, KeyChecksAtConstruction) {
         auto made = new_llm_translator(TranslateOptions{});
         ASSERT_FALSE(made);
         std::string text = made.error().display();
-        if (c.message != nullptr) EXPECT_EQ(text, c.message);
+        if (c.message != nullptr) {
+            EXPECT_EQ(text, c.message);
+        }
         EXPECT_EQ(text.find("sk-secret"), std::string::npos) << text;
         EXPECT_EQ(made.error().kind(), CoreError::Kind::Translation);
     }
@@ -274,12 +272,13 @@ TEST(LlmClient, OutcomesOfOneCall) {
             ASSERT_FALSE(answer);
             std::string text = answer.error().display();
             // The parser's own words may differ between versions; the form may not.
-            if (c.result.find("json: ") != std::string::npos)
+            if (c.result.find("json: ") != std::string::npos) {
                 EXPECT_TRUE(text.starts_with("translation failed: json: ") &&
                             text.ends_with(" at line 1 column 1"))
                     << text;
-            else
+            } else {
                 EXPECT_EQ(text, c.result);
+            }
             EXPECT_EQ(text.find(kKey), std::string::npos);
         }
         EXPECT_EQ(server.requests().size(), c.requests);
