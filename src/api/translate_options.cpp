@@ -1,6 +1,6 @@
 // Translate options: the options_json keys of translate and save,
-// the output-mode words, and the resolvers of the worker count, LLM model and
-// LLM base URL.
+// the output-mode words, and the resolver of the worker count (the LLM
+// settings resolve in base/settings.cpp).
 #include <algorithm>
 #include <cstdlib>
 #include <exception>
@@ -9,14 +9,11 @@
 #include "api/options.h"
 #include "api/options_json.h"
 #include "base/checked.h"
+#include "base/settings.h"
 #include "base/text.h"
 #include "base/utf8.h"
 
 namespace zvk {
-
-// "https://" + 16-byte host + "/api/llm/v1": 35 bytes. The translator's backend
-// name compares base URLs with this exact text.
-const std::string_view kDefaultLlmBaseUrl = "https://llm.tervox.cloud/api/llm/v1";
 
 namespace {
 
@@ -178,23 +175,6 @@ Result<OutputMode> parse_output_mode(std::string_view mode_word,
         "`; use replace, side-by-side, alternating, or overlay"));
 }
 
-std::optional<std::string> read_environment(const char* name) {
-    const char* value = std::getenv(name);
-    if (value == nullptr || !is_valid_utf8(value)) return std::nullopt;
-    return std::string(value);
-}
-
-std::string resolve_setting(const std::optional<std::string>& option,
-                            const std::optional<std::string>& environment,
-                            std::string_view default_value) {
-    for (const std::optional<std::string>* candidate : {&option, &environment}) {
-        if (!candidate->has_value()) continue;
-        std::string_view trimmed = trim_white_space(**candidate);
-        if (!trimmed.empty()) return std::string(trimmed);
-    }
-    return std::string(default_value);
-}
-
 Result<std::uint32_t> resolve_job_count(const TranslateOptions& options) {
     std::uint64_t jobs = options.jobs;
     if (jobs == 0) {
@@ -212,15 +192,6 @@ Result<std::uint32_t> resolve_job_count(const TranslateOptions& options) {
         }
     }
     return static_cast<std::uint32_t>(std::min(jobs, kMaxJobs));
-}
-
-std::string resolve_llm_model(const TranslateOptions& options) {
-    return resolve_setting(options.model, read_environment("ZVK_LLM_MODEL"), "auto");
-}
-
-std::string resolve_llm_base_url(const TranslateOptions& options) {
-    return resolve_setting(options.base_url, read_environment("ZVK_LLM_BASE_URL"),
-                           kDefaultLlmBaseUrl);
 }
 
 }  // namespace zvk

@@ -1,21 +1,55 @@
-// Choosing the translator of a call from its options and the environment.
+// Choosing the translator of a call from its options and the environment, and
+// the one operation through which translation reaches whichever service it is.
 #pragma once
 
 #include <memory>
+#include <string>
+#include <string_view>
+#include <variant>
 
 #include "base/core_error.h"
 #include "base/options.h"
+#include "translator/llm_client.h"
 
 namespace zvk {
 
-// The translation service behind a call; the clients of the services implement it.
+// The translator of one call. Shared by the run's worker threads (its
+// operation is reentrant); dropped when the call ends.
 class TranslatorBackend {
 public:
-    virtual ~TranslatorBackend() = default;
+    explicit TranslatorBackend(std::unique_ptr<LlmTranslator> llm) : backend_(std::move(llm)) {}
+
+    // The LLM client, or null for another kind of service.
+    const LlmTranslator* llm() const;
+
+private:
+    // One alternative per family of service; Google's joins when its clients do.
+    std::variant<std::unique_ptr<LlmTranslator>> backend_;
 };
 
-// Builds the call's translator. No service client exists in this build yet, so
-// this always fails with a translation error saying so.
-Result<std::unique_ptr<TranslatorBackend>> select_translator(const TranslateOptions& options);
+// Reads the environment. Every failure is a translation error; nothing is
+// sent over the network.
+Result<TranslatorBackend> select_translator(const TranslateOptions& options,
+                                            LlmClientHooks hooks = {});
+
+// A system prompt and a user message in, the service's answer text out.
+Result<std::string> translate_prompt(const TranslatorBackend& translator,
+                                     std::string_view system_prompt,
+                                     std::string_view user_message);
+
+// "tervox" for the default LLM endpoint, "openai" for any other LLM base URL.
+std::string translator_backend_name(const TranslatorBackend& translator);
+
+// The result's `translator` summary: the backend name and the model as the
+// translator resolved it at construction.
+struct TranslatorSummary {
+    std::string backend;
+    std::string model;
+};
+TranslatorSummary translator_summary(const TranslatorBackend& translator);
+
+// The variable exists, is valid UTF-8 and is not blank.
+bool env_var_is_set(const char* name);
+bool string_is_blank(std::string_view text);
 
 }  // namespace zvk

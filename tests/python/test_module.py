@@ -171,19 +171,22 @@ def test_save_checks_options_before_opening_the_input(tmp_path, simple_pdf):
     json.loads(z.extract(simple_pdf, '{"jobs":0}'))
 
 
-def test_translate_loads_before_choosing_a_translator(tmp_path, clean_env):
+def test_translate_loads_before_choosing_a_translator(tmp_path, llm_env, monkeypatch):
+    # A blank key fails selection, so the load error shows that loading comes first.
+    monkeypatch.setenv("ZVK_LLM_API_KEY", " ")
     with pytest.raises(RuntimeError) as info:
         z.translate(str(tmp_path / "missing.pdf"))
     assert str(info.value) == "failed to open PDF: IO error"
 
 
 @pytest.mark.parametrize("call", ["translate", "save"])
-def test_translation_is_not_available_yet(tmp_path, simple_pdf, clean_env, call):
+def test_translation_is_not_available_yet(tmp_path, simple_pdf, llm_env, call):
     output = tmp_path / "out.pdf"
     with pytest.raises(RuntimeError) as info:
         if call == "translate":
             z.translate(simple_pdf)
         else:
             z.save(simple_pdf, str(output))
-    assert "translation is not available yet" in str(info.value)
+    assert info.value.args == ("translation is not available yet",)
     assert not output.exists()
+    assert llm_env.requests() == []

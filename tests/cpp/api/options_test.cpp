@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "api/options.h"
+#include "support/scoped_env.h"
 
 namespace zvk {
 namespace {
@@ -38,26 +39,7 @@ void expect_same(const TranslateOptions& got, const TranslateOptions& want, cons
     EXPECT_EQ(got.output_mode.value, want.output_mode.value);
 }
 
-// Sets (or unsets) an environment variable for the scope of a test and puts
-// the previous state back afterwards.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const char* value) : name_(name) {
-        if (const char* old = std::getenv(name)) old_ = std::string(old);
-        if (value) ::setenv(name, value, 1);
-        else ::unsetenv(name);
-    }
-    ~ScopedEnv() {
-        if (old_) ::setenv(name_, old_->c_str(), 1);
-        else ::unsetenv(name_);
-    }
-    ScopedEnv(const ScopedEnv&) = delete;
-    ScopedEnv& operator=(const ScopedEnv&) = delete;
-
-private:
-    const char* name_;
-    std::optional<std::string> old_;
-};
+using test::ScopedEnv;
 
 TEST(TranslateOptions, DefaultsMatchTheTable) {
     TranslateOptions d = default_translate_options();

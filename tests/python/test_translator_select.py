@@ -1,0 +1,98 @@
+"""translate and save choose their translator before extraction: a missing or
+unusable key ends the call early without quoting the key; a configured LLM
+translator passes selection and sends nothing yet."""
+
+import pytest
+
+import zentavolurmix as z
+from pdf_fixtures import pages_pdf
+
+SECRET = "sk-secret-4242"
+
+
+@pytest.fixture
+def simple_pdf(tmp_path):
+    path = tmp_path / "simple.pdf"
+    path.write_bytes(pages_pdf(["/MediaBox [0 0 300 400]"]))
+    return str(path)
+
+
+def call(name, pdf, tmp_path, options=None):
+    output = tmp_path / "out.pdf"
+    with pytest.raises(RuntimeError) as info:
+        if name == "translate":
+            z.translate(pdf, options)
+        else:
+            z.save(pdf, str(output), options)
+    assert not output.exists()
+    return info.value
+
+
+KEY_CASES = [
+    ("unset", None,
+     "translation failed: ZVK_LLM_API_KEY is not set; the API key is accepted only from "
+     "that environment variable"),
+    ("blank", " \t ", "translation failed: ZVK_LLM_API_KEY is empty"),
+    ("line feed", SECRET + "\nX-Injected: 1",
+     "translation failed: ZVK_LLM_API_KEY holds a control character (a line break?); it "
+     "cannot be sent in a header"),
+    ("carriage return", SECRET + "\r", None),
+]
+
+
+@pytest.mark.parametrize("name", ["translate", "save"])
+@pytest.mark.parametrize("label, key, message", KEY_CASES, ids=[c[0] for c in KEY_CASES])
+def test_unusable_key_ends_the_call_before_extraction(tmp_path, simple_pdf, llm_env,
+                                                      monkeypatch, name, label, key, message):
+    if key is None:
+        monkeypatch.delenv("ZVK_LLM_API_KEY")
+    else:
+        monkeypatch.setenv("ZVK_LLM_API_KEY", key)
+    error = call(name, simple_pdf, tmp_path)
+    text = str(error)
+    if message is not None:
+        assert error.args == (message,)
+    else:
+        assert text.startswith("translation failed: ZVK_LLM_API_KEY holds a control character")
+    assert SECRET not in text
+    assert llm_env.requests() == []
+
+
+@pytest.mark.parametrize("name", ["translate", "save"])
+@pytest.mark.parametrize("options", [
+    None,
+    '{"translator": "tervox"}',
+    '{"translator": " OpenAI "}',
+    '{"backend": "llm", "model": "m", "timeout_secs": 18446744073709551615}',
+])
+def test_configured_llm_translator_passes_selection(tmp_path, simple_pdf, llm_env, name,
+                                                    options):
+    error = call(name, simple_pdf, tmp_path, options)
+    assert error.args == ("translation is not available yet",)
+    assert llm_env.requests() == []
+
+
+@pytest.mark.parametrize("name", ["translate", "save"])
+@pytest.mark.parametrize("options, env, message", [
+    ('{"translator": "google_v3"}', {},
+     "translation failed: unknown translator `google_v3`; expected tervox, openai, "
+     "google-v2, google-v3, or google-unofficial"),
+    ('{"translator": " Google-V3 "}', {},
+     "translation failed: Google Translate (google-v3) is not available yet; use the tervox "
+     "or openai translator"),
+    (None, {"ZVK_TRANSLATOR": "google-web"},
+     "translation failed: Google Translate (google-unofficial) is not available yet; use the "
+     "tervox or openai translator"),
+])
+def test_selection_errors_reach_python(tmp_path, simple_pdf, llm_env, monkeypatch, name,
+                                       options, env, message):
+    for key, value in env.items():
+        monkeypatch.setenv(key, value)
+    assert call(name, simple_pdf, tmp_path, options).args == (message,)
+
+
+def test_nothing_configured_sends_no_probe(tmp_path, simple_pdf, clean_env):
+    error = call("translate", simple_pdf, tmp_path)
+    assert error.args == (
+        "translation failed: no translator is configured and Google Translate is not "
+        "available yet; set ZVK_LLM_API_KEY or ZVK_TRANSLATOR",)
