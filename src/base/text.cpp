@@ -49,4 +49,24 @@ std::vector<char32_t> collect_non_whitespace_chars(std::string_view text) {
     return out;
 }
 
+std::vector<std::string_view> split_white_space_words(std::string_view text) {
+    std::vector<std::string_view> words;
+    std::size_t start = 0;
+    bool in_word = false;
+    std::size_t offset = 0;
+    while (offset < text.size()) {
+        const Utf8Step step = utf8_decode_at(text, offset);
+        if (step.valid && is_unicode_white_space(step.scalar)) {
+            if (in_word) words.push_back(text.substr(start, offset - start));
+            in_word = false;
+        } else if (!in_word) {
+            in_word = true;
+            start = offset;
+        }
+        offset += step.length;
+    }
+    if (in_word) words.push_back(text.substr(start));
+    return words;
+}
+
 }  // namespace zvk

@@ -4,6 +4,7 @@
 
 #include <string_view>
 #include <vector>
+#include <vector>
 
 namespace zvk {
 
@@ -36,6 +37,10 @@ std::string_view trim_leading_white_space(std::string_view text);
 
 // The text without White_Space at its end.
 std::string_view trim_trailing_white_space(std::string_view text);
+
+// The pieces of the text between White_Space, none empty, in order. Invalid
+// UTF-8 is no white space.
+std::vector<std::string_view> split_white_space_words(std::string_view text);
 
 // The characters of the text that are not White_Space, in order (an invalid
 // UTF-8 sequence gives U+FFFD, which is not white space).

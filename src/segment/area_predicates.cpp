@@ -30,31 +30,8 @@ constexpr float kHeadingMaxWidth = 260.0f;
 constexpr std::array<std::string_view, 9> kBlockLabels{"definition", "note",   "theorem", "lemma",  "proof",
                                                        "example",    "remark", "tip",     "warning"};
 
-std::vector<std::string_view> split_words(std::string_view text) {
-    std::vector<std::string_view> words;
-    std::size_t start = 0;
-    bool in_word = false;
-    for (Utf8Step step : Utf8Range(text)) {
-        const bool white = step.valid && is_unicode_white_space(step.scalar);
-        if (white && in_word) words.push_back(text.substr(start, step.offset - start));
-        if (!white && !in_word) start = step.offset;
-        in_word = !white;
-    }
-    if (in_word) words.push_back(text.substr(start));
-    return words;
-}
-
 bool has_list_punctuation(std::string_view text) {
     return text.find_first_of(",:;") != std::string_view::npos;
-}
-
-std::size_t count_chars(std::string_view text) {
-    std::size_t n = 0;
-    for (Utf8Step step : Utf8Range(text)) {
-        (void)step;
-        ++n;
-    }
-    return n;
 }
 
 bool is_long_text_line(const TextLine& line) {
@@ -121,7 +98,7 @@ bool is_body_text_line(const TextLine& line, std::string_view body) {
 
 bool is_numbered_heading(const TextLine& line, std::string_view body) {
     const std::string_view t = trim_white_space(line.text);
-    if (count_chars(t) > kHeadingMaxChars || !(line.x1 - line.x0 <= kHeadingMaxWidth)) return false;
+    if (count_scalar_values(t) > kHeadingMaxChars || !(line.x1 - line.x0 <= kHeadingMaxWidth)) return false;
     const std::optional<SectionNumberSplit> split = split_section_number(t);
     if (!split || count_letters(split->rest) <= 3) return false;
     if (body.empty() || split->has_sub_number) return true;
@@ -131,7 +108,7 @@ bool is_numbered_heading(const TextLine& line, std::string_view body) {
 
 bool is_title_words(std::string_view text) {
     if (has_list_punctuation(text)) return false;
-    const std::vector<std::string_view> words = split_words(text);
+    const std::vector<std::string_view> words = split_white_space_words(text);
     if (words.empty() || words.size() > 6) return false;
     for (std::string_view word : words) {
         const std::string_view letters = trim_to_ascii_letters(word);
@@ -143,7 +120,7 @@ bool is_title_words(std::string_view text) {
 bool is_short_title(std::string_view text) {
     const std::string_view t = trim_white_space(text);
     if (has_list_punctuation(t)) return false;
-    const std::size_t words = split_words(t).size();
+    const std::size_t words = split_white_space_words(t).size();
     if (words == 0 || words > 8) return false;
     if (t.ends_with('.') || t.ends_with('!') || t.ends_with('?') || t.ends_with("\u3002")) return false;
     return count_letters(t) > 3;

@@ -30,7 +30,6 @@ bool is_bullet_char(char32_t c) {
     }
 }
 
-std::string_view trim_end(std::string_view text) { return trim_trailing_white_space(text); }
 
 char32_t last_char(std::string_view text) {
     // Step back over continuation bytes to the start of the last sequence.
@@ -60,7 +59,7 @@ bool is_formula_line(const TextLine& line) { return math_line(line.glyphs); }
 float pair_size(float a, float b) { return edge_max(edge_max(a, b), 1.0f); }
 
 bool ends_sentence(std::string_view text) {
-    std::string_view t = trim_end(text);
+    std::string_view t = trim_trailing_white_space(text);
     if (t.size() <= 1) return false;
     switch (last_char(t)) {
     case U'.': case U'!': case U'?': case 0x3002: case 0xFF01: case 0xFF1F:
@@ -108,7 +107,7 @@ bool is_environment_label(std::string_view text) {
 }
 
 std::uint8_t line_end_kind(std::string_view text) {
-    std::string_view t = trim_end(text);
+    std::string_view t = trim_trailing_white_space(text);
     if (t.empty()) return kLineEndNone;
     if (t.ends_with("->")) return 2;
     switch (last_char(t)) {

@@ -6,6 +6,7 @@
 #include <optional>
 #include <unordered_set>
 
+#include "base/ascii.h"
 #include "base/text.h"
 #include "base/utf8.h"
 #include "segment/area_predicates.h"
@@ -47,15 +48,6 @@ float width(const TextLine& line) { return line.x1 - line.x0; }
 // Horizontal overlap of two ranges, at least 0.
 float overlap(float a0, float a1, float b0, float b1) {
     return edge_max(0.0f, edge_min(a1, b1) - edge_max(a0, b0));
-}
-
-std::size_t count_chars(std::string_view text) {
-    std::size_t n = 0;
-    for (Utf8Step step : Utf8Range(text)) {
-        (void)step;
-        ++n;
-    }
-    return n;
 }
 
 std::map<std::uint32_t, std::vector<std::size_t>> lines_by_page(const std::vector<TextLine>& lines) {
@@ -123,7 +115,7 @@ std::vector<std::size_t> caption_group(const std::vector<TextLine>& lines, const
         const float m = edge_max(edge_min(width(next), wc), 1.0f);
         if (ov < kCaptionOverlap * m) continue;
         if (!should_merge_lines(lines[group.back()], next, 0.0f)) break;
-        if (width(next) < kCaptionNarrow * wc1 && count_chars(next.text) < kCaptionShortChars) break;
+        if (width(next) < kCaptionNarrow * wc1 && count_scalar_values(next.text) < kCaptionShortChars) break;
         group.push_back(order[p]);
         if (width(next) + 2.0f * next.size < wc1) break;
     }

@@ -42,30 +42,8 @@ std::string_view trim_start(std::string_view text) {
     return text.substr(offset);
 }
 
-std::string_view trim_end(std::string_view text) { return trim_trailing_white_space(text); }
 
 char32_t first_char(std::string_view text) { return utf8_decode_at(text, 0).scalar; }
-
-// The pieces between White_Space, none empty.
-std::vector<std::string_view> split_words(std::string_view text) {
-    std::vector<std::string_view> words;
-    std::size_t start = 0;
-    bool in_word = false;
-    std::size_t offset = 0;
-    while (offset < text.size()) {
-        Utf8Step step = utf8_decode_at(text, offset);
-        if (is_white(step)) {
-            if (in_word) words.push_back(text.substr(start, offset - start));
-            in_word = false;
-        } else if (!in_word) {
-            in_word = true;
-            start = offset;
-        }
-        offset += step.length;
-    }
-    if (in_word) words.push_back(text.substr(start));
-    return words;
-}
 
 std::string_view first_word(std::string_view text) {
     std::string_view t = trim_start(text);
@@ -156,7 +134,7 @@ bool merge_path_b(const TextLine& prev, const TextLine& next, std::string_view t
     const float wn = next.x1 - next.x0;
     if (next.x1 > prev.x1 + 2.2f * s && !continues_wide_line(prev, next, wp)) return false;
     if (0.5f * wp > wn && count_scalar_values(t) < 32) {
-        std::string_view end_trimmed = trim_end(t);
+        std::string_view end_trimmed = trim_trailing_white_space(t);
         if (!starts_with_ascii_lowercase(t) && !(!end_trimmed.empty() && end_trimmed.back() == '.')) return false;
     }
     const float ov = edge_max(0.0f, edge_min(prev.x1, next.x1) - edge_max(prev.x0, next.x0));
@@ -198,7 +176,7 @@ bool should_merge_lines(const TextLine& prev, const TextLine& next, float typica
 }
 
 std::optional<std::string_view> hyphen_end(std::string_view text) {
-    std::string_view t = trim_end(text);
+    std::string_view t = trim_trailing_white_space(text);
     if (t.size() < 2 || t.back() != '-') return std::nullopt;
     std::string_view before = t.substr(0, t.size() - 1);
     std::size_t start = before.size() - 1;
@@ -321,7 +299,7 @@ bool is_centred_pair(const TextLine& prev, const TextLine& next) {
     if (!p.empty() && (p.back() == '.' || p.back() == '!' || p.back() == '?')) return false;
     std::size_t commas = 0;
     for (char c : p) commas += c == ',' ? 1 : 0;
-    if (commas < 2 || split_words(p).size() < 3) return false;
+    if (commas < 2 || split_white_space_words(p).size() < 3) return false;
     return contains_ascii_letter(trim_white_space(next.text));
 }
 
@@ -359,7 +337,7 @@ bool starts_separate_entry(std::string_view prev_text, std::string_view next_tex
         (l.starts_with("table") && l.size() > 4) || l.starts_with("tab.") || l.starts_with("tab ")) {
         return false;
     }
-    std::vector<std::string_view> words = split_words(trim_end(prev_text));
+    std::vector<std::string_view> words = split_white_space_words(trim_trailing_white_space(prev_text));
     if (words.size() >= 2 && words.back().size() <= 3 && is_all_ascii_digits(words.back())) {
         return starts_like_entry(next_text);
     }
@@ -372,7 +350,7 @@ bool continues_wide_line(const TextLine& prev, const TextLine& next, float prev_
     if (prev_width < 26.0f * s) return false;
     std::string_view t = trim_start(next.text);
     if (starts_with_ascii_lowercase(t)) return true;
-    std::vector<std::string_view> words = split_words(prev.text);
+    std::vector<std::string_view> words = split_white_space_words(prev.text);
     if (words.empty()) return false;
     if (!is_capitalised_word(words.back()) || !is_capitalised_word(first_word(t))) return false;
     for (char c : prev.text) {
@@ -382,7 +360,7 @@ bool continues_wide_line(const TextLine& prev, const TextLine& next, float prev_
 }
 
 bool has_number_before_title(std::string_view text) {
-    std::vector<std::string_view> words = split_words(text);
+    std::vector<std::string_view> words = split_white_space_words(text);
     for (std::size_t i = 0; i + 1 < words.size(); ++i) {
         if (words[i].size() > 3 || !is_all_ascii_digits(words[i])) continue;
         std::string_view title = words[i + 1];

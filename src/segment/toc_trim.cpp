@@ -38,20 +38,6 @@ bool is_leader_char(char32_t c) {
     }
 }
 
-std::size_t count_chars(std::string_view text) {
-    std::size_t n = 0;
-    for (Utf8Step step : Utf8Range(text)) {
-        (void)step;
-        ++n;
-    }
-    return n;
-}
-
-bool all_ascii_digits(std::string_view text) {
-    if (text.empty()) return false;
-    return std::all_of(text.begin(), text.end(), [](char c) { return is_ascii_digit(c); });
-}
-
 bool all_roman_letters(std::string_view text) {
     if (text.empty()) return false;
     return std::all_of(text.begin(), text.end(), [](char c) {
@@ -134,8 +120,8 @@ void trim_trailing_number(const std::vector<const Glyph*>& glyphs, std::vector<s
         if (piece.empty()) break;
         std::string candidate = std::string(piece) + token;
         const std::string_view t = trim_white_space(candidate);
-        const bool digits = all_ascii_digits(t) && t.size() < 4;
-        if (count_chars(t) > kMaxTokenChars || !(digits || all_roman_letters(t))) break;
+        const bool digits = is_all_ascii_digits(t) && t.size() < 4;
+        if (count_scalar_values(t) > kMaxTokenChars || !(digits || all_roman_letters(t))) break;
         token = std::move(candidate);
         --start;
     }
@@ -191,8 +177,8 @@ std::vector<TocItem> join_leader_items(std::vector<TocItem> items) {
 
 bool is_page_number_like(std::string_view text) {
     const std::string_view t = trim_white_space(text);
-    if (!t.empty() && t.size() <= 3 && all_ascii_digits(t)) return true;
-    return count_chars(t) >= 2 && is_roman_numeral(t);
+    if (!t.empty() && t.size() <= 3 && is_all_ascii_digits(t)) return true;
+    return count_scalar_values(t) >= 2 && is_roman_numeral(t);
 }
 
 void trim_table_of_contents(std::vector<TextLine>& lines, std::vector<SkippedGlyph>& skipped) {

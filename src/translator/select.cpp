@@ -1,5 +1,6 @@
 #include "translator/select.h"
 
+#include "base/ascii.h"
 #include "base/settings.h"
 #include "base/text.h"
 
@@ -16,13 +17,6 @@ constexpr std::string_view kOpenAiModel = "gpt-4o-mini";
 CoreError google_unavailable(std::string_view kind_word) {
     return CoreError::translation("Google Translate (" + std::string(kind_word) +
                                   ") is not available yet; use the tervox or openai translator");
-}
-
-std::string ascii_lower(std::string_view text) {
-    std::string out(text);
-    for (char& c : out)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return out;
 }
 
 bool option_is_set(const std::optional<std::string>& option) {
