@@ -29,6 +29,17 @@ void append_json_number(std::string& out, double value) {
         out.append(buf, res.ptr);
         return;
     }
+    // Below 2^53 every double of this branch has a fraction, so the
+    // notation is plain decimal, and the shortest round-trip digits placed
+    // around the point are what the library's shortest fixed form gives,
+    // without the scientific detour below.
+    const double magnitude = std::fabs(value);
+    if (magnitude >= 1e-5 && magnitude < kExactIntegers) {
+        char buf[64];
+        auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed);
+        out.append(buf, res.ptr);
+        return;
+    }
     // Shortest round-trip digits in scientific form, e.g. "-1.2345e+02".
     char sci[64];
     auto res = std::to_chars(sci, sci + sizeof sci, value, std::chars_format::scientific);
@@ -51,7 +62,6 @@ void append_json_number(std::string& out, double value) {
     char buf[64];
     std::size_t len = 0;
     if (negative) buf[len++] = '-';
-    const double magnitude = std::fabs(value);
     if (magnitude >= 1e-5 && magnitude < 1e16) {
         const int point = exponent + 1;  // digits before the decimal point
         if (point <= 0) {
@@ -93,6 +103,26 @@ namespace {
 
 bool needs_escape(unsigned char c) { return c < 0x20 || c == '"' || c == '\\'; }
 
+// Whether any byte of `text` needs an escape, eight bytes at a time: every
+// member name of every glyph is asked. A word has a byte below n (n <= 128)
+// exactly when (w - n * 0x01..01) & ~w & 0x80..80 is not zero; a byte equal
+// to c is a zero byte of w ^ (c * 0x01..01).
+bool has_escape(std::string_view text) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+    constexpr std::uint64_t kHighs = 0x8080808080808080ull;
+    auto has_below = [](std::uint64_t w, std::uint64_t n) { return ((w - n * kOnes) & ~w & kHighs) != 0; };
+    std::size_t i = 0;
+    for (; i + 8 <= text.size(); i += 8) {
+        std::uint64_t w;
+        std::memcpy(&w, text.data() + i, 8);
+        if (has_below(w, 0x20) || has_below(w ^ ('"' * kOnes), 1) || has_below(w ^ ('\\' * kOnes), 1)) return true;
+    }
+    for (; i < text.size(); ++i) {
+        if (needs_escape(static_cast<unsigned char>(text[i]))) return true;
+    }
+    return false;
+}
+
 // Appends `size` bytes that `fill` writes, with one growth of the string at
 // most: the writer's tokens are short, and a string's own append costs more
 // than its bytes.
@@ -105,6 +135,28 @@ void append_filled(std::string& out, std::size_t size, Fill fill) {
         fill(data + old);
         return old + size;
     });
+}
+
+// Room for a fill that may write up to this many bytes past its text (cut
+// off again): spaces go in whole blocks instead of a call to memset.
+constexpr std::size_t kSlack = 16;
+
+template <typename Fill>
+void append_filled_with_slack(std::string& out, std::size_t size, Fill fill) {
+    const std::size_t old = out.size();
+    out.resize_and_overwrite(old + size + kSlack, [&](char* data, std::size_t) {
+        fill(data + old);
+        return old + size;
+    });
+}
+
+// `count` spaces at `p`, written in blocks of 16: up to 15 bytes beyond are
+// overwritten too.
+inline char* put_spaces(char* p, std::size_t count) {
+    static constexpr char kSpaces[16] = {' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ',
+                                         ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' '};
+    for (std::size_t i = 0; i < count; i += sizeof kSpaces) std::memcpy(p + i, kSpaces, sizeof kSpaces);
+    return p + count;
 }
 
 }  // namespace
@@ -176,11 +228,11 @@ void JsonWriter::separate(bool comma) {
     const std::size_t indent = pretty_ ? levels_.size() * 2 : 0;
     const std::size_t size = (comma ? 1 : 0) + (pretty_ ? 1 + indent : 0);
     if (size == 0) return;
-    append_filled(out_, size, [&](char* p) {
+    append_filled_with_slack(out_, size, [&](char* p) {
         if (comma) *p++ = ',';
         if (pretty_) {
             *p++ = '\n';
-            std::memset(p, ' ', indent);
+            put_spaces(p, indent);
         }
     });
 }
@@ -239,8 +291,7 @@ void JsonWriter::key(std::string_view name) {
     const bool comma = !level.empty;
     level.empty = false;
     after_key_ = true;
-    const bool plain = std::none_of(name.begin(), name.end(),
-                                    [](char c) { return needs_escape(static_cast<unsigned char>(c)); });
+    const bool plain = !has_escape(name);
     if (!plain) {
         separate(comma);
         append_json_string(out_, name);
@@ -250,12 +301,11 @@ void JsonWriter::key(std::string_view name) {
     // The names are the writer's own words: separator, name and colon at once.
     const std::size_t indent = pretty_ ? levels_.size() * 2 : 0;
     const std::size_t size = (comma ? 1 : 0) + (pretty_ ? 1 + indent : 0) + name.size() + (pretty_ ? 4 : 3);
-    append_filled(out_, size, [&](char* p) {
+    append_filled_with_slack(out_, size, [&](char* p) {
         if (comma) *p++ = ',';
         if (pretty_) {
             *p++ = '\n';
-            std::memset(p, ' ', indent);
-            p += indent;
+            p = put_spaces(p, indent);
         }
         *p++ = '"';
         std::memcpy(p, name.data(), name.size());
@@ -293,6 +343,48 @@ void JsonWriter::i64(std::int64_t value) {
     char buf[24];
     auto res = std::to_chars(buf, buf + sizeof buf, value);
     out_.append(buf, res.ptr);
+}
+
+namespace {
+
+// The texts of floats written lately on this thread, by their bits. The
+// floats of an extraction repeat a lot (font sizes, unit matrices, colours,
+// the baseline of a line, the widths of common letters), and formatting one
+// costs a few hundred instructions where a look-up costs a few. A table per
+// thread: writers on several threads never share one.
+struct FloatTexts {
+    static constexpr unsigned kSlotBits = 11;
+    struct Slot {
+        std::uint32_t bits = 0;
+        std::uint8_t length = 0;  // 0: empty (no number prints as nothing)
+        char text[27];
+    };
+    Slot slots[std::size_t{1} << kSlotBits];
+
+    Slot& slot_of(std::uint32_t bits) { return slots[(bits * 0x9E3779B1u) >> (32 - kSlotBits)]; }
+};
+
+thread_local FloatTexts float_texts;
+
+}  // namespace
+
+void JsonWriter::f32(float value) {
+    before_value();
+    std::uint32_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    FloatTexts::Slot& slot = float_texts.slot_of(bits);
+    if (slot.length != 0 && slot.bits == bits) {
+        out_.append(slot.text, slot.length);
+        return;
+    }
+    const std::size_t start = out_.size();
+    append_json_number(out_, static_cast<double>(value));
+    const std::size_t length = out_.size() - start;
+    if (length <= sizeof slot.text) {
+        slot.bits = bits;
+        slot.length = static_cast<std::uint8_t>(length);
+        std::memcpy(slot.text, out_.data() + start, length);
+    }
 }
 
 void JsonWriter::f64(double value) {

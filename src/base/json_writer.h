@@ -60,7 +60,7 @@ public:
     void u64(std::uint64_t value);
     void i64(std::int64_t value);
     // 32-bit floats are widened exactly to double first.
-    void f32(float value) { f64(static_cast<double>(value)); }
+    void f32(float value);
     void f64(double value);
 
     // Convenience for the common "key": value pairs.

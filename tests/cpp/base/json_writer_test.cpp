@@ -5,8 +5,11 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
-#include <vector>
+#include <cstring>
 #include <limits>
+#include <string>
+#include <thread>
+#include <vector>
 
 namespace zvk {
 namespace {
@@ -65,6 +68,142 @@ TEST(JsonNumber, IntegralValuesAsTheShortestFixedNotation) {
             auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed);
             EXPECT_EQ(format_json_number(v), std::string(buf, res.ptr) + ".0") << v;
         }
+    }
+}
+
+// The notation rules applied to the shortest scientific digits of the
+// standard library: the reference that the writer's own shortcuts must match.
+std::string reference_number(double value) {
+    if (!std::isfinite(value)) return "null";
+    if (value == 0.0) return std::signbit(value) ? "-0.0" : "0.0";
+    char sci[64];
+    auto res = std::to_chars(sci, sci + sizeof sci, value, std::chars_format::scientific);
+    std::string text(sci, res.ptr);
+    const bool negative = text[0] == '-';
+    const std::size_t e = text.find('e');
+    std::string digits;
+    for (std::size_t i = negative ? 1 : 0; i < e; ++i) {
+        if (text[i] != '.') digits += text[i];
+    }
+    const int exponent = std::stoi(text.substr(e + 1));
+    std::string out = negative ? "-" : "";
+    const double magnitude = std::fabs(value);
+    if (magnitude >= 1e-5 && magnitude < 1e16) {
+        const int point = exponent + 1;
+        if (point <= 0) return out + "0." + std::string(-point, '0') + digits;
+        if (static_cast<std::size_t>(point) >= digits.size()) {
+            return out + digits + std::string(point - digits.size(), '0') + ".0";
+        }
+        return out + digits.substr(0, point) + "." + digits.substr(point);
+    }
+    out += digits.substr(0, 1);
+    if (digits.size() > 1) out += "." + digits.substr(1);
+    return out + "e" + std::to_string(exponent);
+}
+
+std::uint64_t xorshift(std::uint64_t& x) {
+    x ^= x << 13;
+    x ^= x >> 7;
+    x ^= x << 17;
+    return x;
+}
+
+// Every notation and boundary: floats of every exponent (what glyphs hold,
+// widened) and doubles across the plain range and beyond.
+TEST(JsonNumber, AgreesWithTheShortestScientificDigits) {
+    std::uint64_t x = 0x9E3779B97F4A7C15ull;
+    for (std::uint32_t i = 0; i < 400000; ++i) {
+        const auto bits = static_cast<std::uint32_t>(xorshift(x));
+        float f;
+        std::memcpy(&f, &bits, sizeof f);
+        const double v = f;
+        ASSERT_EQ(format_json_number(v), reference_number(v)) << std::hexfloat << v;
+    }
+    for (std::uint32_t i = 0; i < 200000; ++i) {
+        const std::uint64_t r = xorshift(x);
+        const double v = std::ldexp(static_cast<double>(r >> 11) / 9007199254740992.0, static_cast<int>(r % 80) - 25);
+        for (double s : {v, -v}) ASSERT_EQ(format_json_number(s), reference_number(s)) << std::hexfloat << s;
+    }
+    for (double v : {1e-5, 0.999999e-5, 1.00001e-5, 9007199254740991.5, 9007199254740990.5, 4503599627370495.5,
+                     0.1, 0.2, 0.3, 1e-4, 123456.789, 9.999999999999999e15}) {
+        EXPECT_EQ(format_json_number(v), reference_number(v)) << v;
+    }
+}
+
+// f32 keeps the texts of recent floats per thread: repeated and colliding
+// values, the two zeros and NaNs must still print as each value's own text,
+// on several threads at once.
+TEST(JsonWriter, FloatsPrintTheirOwnTextWhenRepeated) {
+    auto check = [](std::uint64_t seed) {
+        std::vector<float> values = {0.0f, -0.0f, std::nanf(""), -std::nanf(""), 1.0f, 0.1f,
+                                     std::numeric_limits<float>::infinity(), 1e-30f, 3e38f};
+        std::uint64_t x = seed;
+        // Far more distinct values than the table has slots, each met again.
+        for (int i = 0; i < 20000; ++i) {
+            const auto bits = static_cast<std::uint32_t>(xorshift(x));
+            float f;
+            std::memcpy(&f, &bits, sizeof f);
+            values.push_back(f);
+            values.push_back(static_cast<float>(i % 97) * 0.25f);
+        }
+        // Neighbours (coordinates a few units in the last place apart).
+        for (std::uint32_t bits = 0x42C80000u; bits < 0x42C80000u + 8192; ++bits) {
+            float f;
+            std::memcpy(&f, &bits, sizeof f);
+            values.push_back(f);
+        }
+        std::string out;
+        std::string expected = "[";
+        JsonWriter w(out, false);
+        w.begin_array();
+        for (int round = 0; round < 3; ++round) {
+            for (float f : values) {
+                w.f32(f);
+                if (expected.size() > 1) expected += ",";
+                expected += format_json_number(static_cast<double>(f));
+            }
+        }
+        w.end_array();
+        return out == expected + "]";
+    };
+    bool results[4] = {};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) threads.emplace_back([&, t] { results[t] = check(1234567 + 7919 * t); });
+    for (auto& t : threads) t.join();
+    for (bool r : results) EXPECT_TRUE(r);
+}
+
+// Member names are checked for escapes eight bytes at a time: a byte that
+// needs one is found at every position of names of every length.
+TEST(JsonWriter, MemberNamesEscapedWhereverTheByteStands) {
+    for (char bad : {'"', '\\', '\n', '\x01', '\x1f', '\0'}) {
+        for (std::size_t length = 1; length <= 20; ++length) {
+            for (std::size_t at = 0; at < length; ++at) {
+                std::string name(length, 'k');
+                name[at] = bad;
+                std::string out;
+                JsonWriter w(out, false);
+                w.begin_object();
+                w.key(name);
+                w.null();
+                w.end_object();
+                std::string expected = "{";
+                append_json_string(expected, name);
+                expected += ":null}";
+                ASSERT_EQ(out, expected) << "byte " << int(bad) << " at " << at << " of " << length;
+            }
+        }
+    }
+    // Bytes beside the ones that need escapes do not.
+    for (char near : {' ', '!', '#', '[', ']', '\x7f', '\x80', '\xdc', '\xa2', '\xff'}) {
+        std::string name(12, near);
+        std::string out;
+        JsonWriter w(out, false);
+        w.begin_object();
+        w.key(name);
+        w.null();
+        w.end_object();
+        EXPECT_EQ(out, "{\"" + name + "\":null}") << int(near);
     }
 }
 
