@@ -88,10 +88,10 @@ bool charge(ContentInterpreter& interp, std::uint64_t PageBudgetLimits::*part, s
 // without keeping the operations. It stops once no message can be recorded.
 void push_lexer_messages(ContentInterpreter& interp, std::string_view data, bool self_contained) {
     if (diagnostics_full(interp)) return;
-    ContentLexer lexer(data, {}, [&interp](std::string message) {
-        push_diagnostic(interp, std::move(message));
-    });
-    while (lexer.next()) {
+    ContentLexer lexer(
+        data, {}, [&interp](std::string message) { push_diagnostic(interp, std::move(message)); }, false);
+    ContentOperation op;
+    while (lexer.next(op)) {
         if (diagnostics_full(interp)) return;
     }
     if (self_contained && !lexer.take_leftover().empty()) {
@@ -116,10 +116,10 @@ bool charge_decoded_bytes(ContentInterpreter& interp, std::uint64_t bytes) {
 void interpret_operations(ContentInterpreter& interp, ContentLexer& lexer,
                           const ContentSource& source) {
     std::uint32_t index = 0;
+    ContentOperation op;
     while (!interp.budget_exhausted) {
-        std::optional<ContentOperation> op = lexer.next();
-        if (!op || !charge_operation(interp)) return;
-        run_operation(interp, *op, {index, op->byte_start, op->byte_end}, source);
+        if (!lexer.next(op) || !charge_operation(interp)) return;
+        run_operation(interp, op, {index, op.byte_start, op.byte_end}, source);
         if (index != UINT32_MAX) ++index;
     }
 }

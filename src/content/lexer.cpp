@@ -52,11 +52,27 @@ constexpr std::array<PackedOperator, kOperatorCount> kOperatorsByKey = [] {
 }();
 
 
+// Numbers of content streams are short decimals ("0.5", "612", "-12.345").
+// With at most 15 digits in all and at most 8 after the point, the digits
+// and the power of ten are exact doubles and their quotient is the double
+// nearest the text. Rounding that double to f32 gives the f32 nearest the
+// text: the quotient m / 10^k differs from any midpoint P / 2^e between two
+// f32 values (P below 2^25) by at least 1 / (10^k 2^e), which for k <= 8 is
+// more than the double's rounding error. The same value as the general
+// conversion, for a fraction of its cost.
+constexpr int kMaxShortDigits = 15;
+constexpr int kMaxShortDecimals = 8;
+constexpr double kPowersOfTen[kMaxShortDecimals + 1] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8};
+
 // Parses one operand; holds the element count of the operand being read, so
 // that the cap covers nested values too.
 class OperandParser {
 public:
-    OperandParser(std::string_view data, std::size_t& pos) : data_(data), pos_(pos) {}
+    // Without `keep`, operands are checked exactly as they are read, with
+    // the same messages, but their values are not built: each comes back as
+    // null (the pass that gathers a stream's messages needs no values).
+    OperandParser(std::string_view data, std::size_t& pos, bool keep = true)
+        : data_(data), pos_(pos), keep_(keep) {}
 
     ParsedOperand parse(std::size_t depth);
 
@@ -64,6 +80,7 @@ private:
     ParsedOperand error(std::string text) { return {std::nullopt, std::move(text)}; }
     ParsedOperand parse_number();
     ParsedOperand parse_literal_string();
+    ParsedOperand skip_literal_string();
     ParsedOperand parse_hex_string();
     ParsedOperand parse_array(std::size_t depth);
     ParsedOperand parse_dictionary(std::size_t depth);
@@ -73,6 +90,7 @@ private:
 
     std::string_view data_;
     std::size_t& pos_;
+    bool keep_;
     std::size_t elements_ = 0;
 };
 
@@ -94,7 +112,12 @@ ParsedOperand OperandParser::parse(std::size_t depth) {
     case '<':
         if (pos_ + 1 < n && data_[pos_ + 1] == '<') return parse_dictionary(depth);
         return parse_hex_string();
-    case '/': return {Operand::make_name(parse_name_text(data_, pos_)), {}};
+    case '/':
+        if (!keep_) {
+            pos_ = find_keyword_end(data_, pos_ + 1);
+            return {Operand::make_null(), {}};
+        }
+        return {Operand::make_name(parse_name_text(data_, pos_)), {}};
     case '[': return parse_array(depth);
     default: return parse_bare_token();
     }
@@ -103,25 +126,42 @@ ParsedOperand OperandParser::parse(std::size_t depth) {
 ParsedOperand OperandParser::parse_number() {
     const std::size_t begin = pos_;
     const std::size_t n = data_.size();
-    bool digits = false;
     bool integral_nonzero = false;
+    const bool negative = data_[pos_] == '-';
     if (data_[pos_] == '+' || data_[pos_] == '-') ++pos_;
+    // The digits are gathered as they are scanned, for the short decimals
+    // that convert_number_text converts exactly from them (most numbers of
+    // content); any other text goes to it whole.
+    std::uint64_t value = 0;
+    int count = 0;
+    int decimals = 0;
     for (; pos_ < n && is_ascii_digit(data_[pos_]); ++pos_) {
-        digits = true;
         if (data_[pos_] != '0') integral_nonzero = true;
+        value = value * 10 + static_cast<std::uint64_t>(data_[pos_] - '0');
+        ++count;
     }
     if (pos_ < n && data_[pos_] == '.') {
         ++pos_;
-        for (; pos_ < n && is_ascii_digit(data_[pos_]); ++pos_) digits = true;
+        for (; pos_ < n && is_ascii_digit(data_[pos_]); ++pos_) {
+            value = value * 10 + static_cast<std::uint64_t>(data_[pos_] - '0');
+            ++count;
+            ++decimals;
+        }
     }
     std::string_view text = data_.substr(begin, pos_ - begin);
-    if (!digits) return error("bad number '" + quote_token(text) + "'");
+    if (count == 0) return error("bad number '" + quote_token(text) + "'");
+    if (!keep_) return {Operand::make_null(), {}};
+    if (count <= kMaxShortDigits && decimals <= kMaxShortDecimals) {
+        const auto magnitude = static_cast<float>(static_cast<double>(value) / kPowersOfTen[decimals]);
+        return {Operand::make_number(negative ? -magnitude : magnitude), {}};
+    }
     return {Operand::make_number(convert_number_text(text, integral_nonzero)), {}};
 }
 
 ParsedOperand OperandParser::parse_literal_string() {
     const std::size_t n = data_.size();
     ++pos_;
+    if (!keep_) return skip_literal_string();
     std::string out;
     std::size_t depth = 1;
     while (pos_ < n) {
@@ -164,6 +204,29 @@ ParsedOperand OperandParser::parse_literal_string() {
     return error("unterminated literal string");
 }
 
+// The same walk as parse_literal_string, building nothing.
+ParsedOperand OperandParser::skip_literal_string() {
+    const std::size_t n = data_.size();
+    std::size_t depth = 1;
+    while (pos_ < n) {
+        char c = data_[pos_++];
+        if (c == '\\') {
+            if (pos_ >= n) break;
+            char e = data_[pos_++];
+            if (e == '\r') {
+                if (pos_ < n && data_[pos_] == '\n') ++pos_;
+            } else if (e >= '0' && e <= '7') {
+                for (int k = 0; k < 2 && pos_ < n && data_[pos_] >= '0' && data_[pos_] <= '7'; ++k) ++pos_;
+            }
+        } else if (c == '(') {
+            ++depth;
+        } else if (c == ')') {
+            if (--depth == 0) return {Operand::make_null(), {}};
+        }
+    }
+    return error("unterminated literal string");
+}
+
 ParsedOperand OperandParser::parse_hex_string() {
     const std::size_t n = data_.size();
     ++pos_;
@@ -173,6 +236,7 @@ ParsedOperand OperandParser::parse_hex_string() {
         auto c = static_cast<unsigned char>(data_[pos_++]);
         if (is_pdf_white_space(c)) continue;
         if (c == '>') {
+            if (!keep_) return {Operand::make_null(), {}};
             if (high >= 0) out += static_cast<char>(high << 4);
             return {Operand::make_string(std::move(out)), {}};
         }
@@ -181,7 +245,7 @@ ParsedOperand OperandParser::parse_hex_string() {
         if (high < 0) {
             high = v;
         } else {
-            out += static_cast<char>((high << 4) | v);
+            if (keep_) out += static_cast<char>((high << 4) | v);
             high = -1;
         }
     }
@@ -197,12 +261,13 @@ ParsedOperand OperandParser::parse_array(std::size_t depth) {
         if (pos_ >= data_.size()) return error("unterminated array");
         if (data_[pos_] == ']') {
             ++pos_;
+            if (!keep_) return {Operand::make_null(), {}};
             return {Operand::make_array(std::move(items)), {}};
         }
         ParsedOperand item = parse(depth + 1);
         if (!item.operand) return item;
         if (!count_element()) return error(elements_message());
-        items.push_back(std::move(*item.operand));
+        if (keep_) items.push_back(std::move(*item.operand));
     }
 }
 
@@ -216,15 +281,21 @@ ParsedOperand OperandParser::parse_dictionary(std::size_t depth) {
         if (pos_ >= n) return error("unterminated dictionary");
         if (data_[pos_] == '>' && pos_ + 1 < n && data_[pos_ + 1] == '>') {
             pos_ += 2;
+            if (!keep_) return {Operand::make_null(), {}};
             return {Operand::make_dictionary(std::move(entries)), {}};
         }
         if (data_[pos_] != '/') return error("dictionary key is not a name");
-        std::string key = parse_name_text(data_, pos_);
+        std::string key;
+        if (keep_) {
+            key = parse_name_text(data_, pos_);
+        } else {
+            pos_ = find_keyword_end(data_, pos_ + 1);
+        }
         skip_white_space_and_comments(data_, pos_);
         ParsedOperand value = parse(depth + 1);
         if (!value.operand) return value;
         if (!count_element()) return error(elements_message());
-        entries.push_back({std::move(key), std::move(*value.operand)});
+        if (keep_) entries.push_back({std::move(key), std::move(*value.operand)});
     }
 }
 
@@ -276,18 +347,7 @@ bool starts_number(std::string_view data, std::size_t pos) {
 
 namespace {
 
-// Numbers of content streams are short decimals ("0.5", "612", "-12.345").
-// With at most 15 digits in all and at most 8 after the point, the digits
-// and the power of ten are exact doubles and their quotient is the double
-// nearest the text. Rounding that double to f32 gives the f32 nearest the
-// text: the quotient m / 10^k differs from any midpoint P / 2^e between two
-// f32 values (P below 2^25) by at least 1 / (10^k 2^e), which for k <= 8 is
-// more than the double's rounding error. The same value as the general
-// conversion, for a fraction of its cost.
-constexpr int kMaxShortDigits = 15;
-constexpr int kMaxShortDecimals = 8;
-constexpr double kPowersOfTen[kMaxShortDecimals + 1] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8};
-
+// The short decimals described at the top, from their text.
 std::optional<float> short_decimal_value(const char* first, const char* last) {
     std::uint64_t digits = 0;
     int count = 0;
@@ -393,34 +453,43 @@ ParsedOperand parse_operand(std::string_view data, std::size_t& pos) {
     return OperandParser(data, pos).parse(0);
 }
 
-ContentLexer::ContentLexer(std::string_view data, OperandList carried, LexerMessageSink sink)
-    : data_(data), pending_(std::move(carried)), sink_(std::move(sink)) {}
+ContentLexer::ContentLexer(std::string_view data, OperandList carried, LexerMessageSink sink,
+                           bool build_operands)
+    : data_(data), pending_(std::move(carried)), sink_(std::move(sink)), build_operands_(build_operands) {}
 
 std::optional<ContentOperation> ContentLexer::next() {
+    ContentOperation op;
+    if (!next(op)) return std::nullopt;
+    return op;
+}
+
+bool ContentLexer::next(ContentOperation& op) {
     while (true) {
         skip_white_space_and_comments(data_, pos_);
-        if (pos_ >= data_.size()) return std::nullopt;
+        if (pos_ >= data_.size()) return false;
         if (auto keyword = read_keyword(data_, pos_)) {
             if (auto code = find_operator(*keyword)) {
                 if (!operand_read_) start_ = pos_;
                 pos_ += keyword->size();
-                ContentOperation op;
                 op.op = *code;
                 op.byte_start = start_;
                 if (*code == OperatorCode::BI) {
                     // Pending operands wait for the next operator.
+                    op.operands.clear();
                     read_inline_image();
                 } else {
-                    op.operands = std::move(pending_);
+                    // The list handed over last time comes back to gather
+                    // the next operands, its room kept.
+                    std::swap(op.operands, pending_);
                     pending_.clear();
                 }
                 op.byte_end = pos_;
                 operand_read_ = false;
-                return op;
+                return true;
             }
         }
         const std::size_t begin = pos_;
-        ParsedOperand parsed = parse_operand(data_, pos_);
+        ParsedOperand parsed = OperandParser(data_, pos_, build_operands_).parse(0);
         if (parsed.operand) {
             if (!operand_read_) start_ = begin;
             operand_read_ = true;

@@ -86,11 +86,17 @@ class ContentLexer {
 public:
     // `carried`: the operands left pending by the previous stream of the page.
     // Without a sink, messages are dropped.
+    // Without `build_operands`, operands are read and checked (the same
+    // messages) but every one is handed over as null: for a pass that only
+    // gathers the messages.
     explicit ContentLexer(std::string_view data, OperandList carried = {},
-                          LexerMessageSink sink = {});
+                          LexerMessageSink sink = {}, bool build_operands = true);
 
     // The next operation, or none at the end of the data.
     std::optional<ContentOperation> next();
+    // The same into `op`, false at the end of the data. Handing the same
+    // operation back each time lets its operand list be reused.
+    bool next(ContentOperation& op);
 
     // The operands pending after the last operation (valid at the end).
     OperandList take_leftover() { return std::move(pending_); }
@@ -107,6 +113,7 @@ private:
     bool operand_read_ = false;
     std::size_t start_ = 0;
     LexerMessageSink sink_;
+    bool build_operands_ = true;
 };
 
 // A whole stream's operations at once: for tests and tools. Interpretation

@@ -36,6 +36,13 @@ std::vector<Operand> OperandList::held() const {
     return out;
 }
 
-void OperandList::clear() { *this = OperandList(); }
+// The room of the vectors stays for the next operation's operands.
+void OperandList::clear() {
+    leading_.clear();
+    trailing_.clear();
+    numbers_.clear();
+    number_count_ = 0;
+    count_ = 0;
+}
 
 }  // namespace zvk

@@ -319,7 +319,58 @@ TEST(ConvertNumberText, ShortDecimalsRoundAsTheGeneralConversion) {
         const bool integral_nonzero = text.find_first_of("123456789") < text.find('.');
         const float got = convert_number_text(text, integral_nonzero);
         ASSERT_EQ(std::bit_cast<std::uint32_t>(got), std::bit_cast<std::uint32_t>(reference_value(text))) << text;
+        // The operand parser converts short decimals from the digits it scans.
+        std::size_t pos = 0;
+        ParsedOperand parsed = parse_operand(text + " ", pos);
+        ASSERT_TRUE(parsed.operand && parsed.operand->number()) << text;
+        ASSERT_EQ(std::bit_cast<std::uint32_t>(*parsed.operand->number()),
+                  std::bit_cast<std::uint32_t>(reference_value(text)))
+            << text;
     }
+}
+
+// Interpretation gathers a stream's messages in a pass that builds no
+// operands: it must say exactly what the full lexer says, meet the same
+// operators and leave as many operands at the end.
+TEST(ContentLexer, MessagesPassSaysWhatTheFullLexerSays) {
+    std::vector<std::string> inputs;
+    for (const auto& c : kTokenCases) inputs.push_back(c.input);
+    for (const auto& c : kInlineImageCases) inputs.push_back(c.input);
+    inputs.push_back(repeat("[", 300) + " q");
+    inputs.push_back(repeat("<</A ", 300));
+    inputs.push_back("[" + repeat("1 ", kMaxOperandElements + 1) + "] TJ");
+    inputs.push_back("[" + repeat("(a) -1 ", 40000) + "] TJ");
+    inputs.push_back("<</A [1 (x) <4"
+                     "G> /N#41]>> BDC (a\\) (b\\\\(c)\\061) Tj (d");
+    inputs.push_back("/P <</K [1 2 (x)] /L <</M true>> >> BDC [(a)] TJ 1 2 3 <</Z ) >> q");
+    for (const std::string& input : inputs) {
+        SCOPED_TRACE(input.substr(0, 60));
+        LexedContent full = lex_content(input);
+        std::vector<std::string> messages;
+        ContentLexer light(
+            input, {}, [&messages](std::string m) { messages.push_back(std::move(m)); }, false);
+        std::vector<OperatorCode> ops;
+        ContentOperation op;
+        while (light.next(op)) ops.push_back(op.op);
+        EXPECT_EQ(messages, full.messages);
+        ASSERT_EQ(ops.size(), full.operations.size());
+        for (std::size_t i = 0; i < ops.size(); ++i) EXPECT_EQ(ops[i], full.operations[i].op) << i;
+        EXPECT_EQ(light.take_leftover().size(), full.leftover_operands.size());
+    }
+}
+
+// One operation handed back to the lexer again and again gets each
+// operation's own operands, none left over from a longer list before.
+TEST(ContentLexer, ReusedOperationHoldsOnlyItsOwnOperands) {
+    const std::string input =
+        "1 2 3 4 5 6 7 8 9 10 11 12 13 14 cm /F1 12 Tf q BI /W 1 /H 1 /CS /G ID a EI "
+        "[(a) 2 (b)] TJ 0.5 0 0 RG 7 w";
+    LexedContent full = lex_content(input);
+    ContentLexer lexer(input);
+    ContentOperation op;
+    std::vector<ContentOperation> reused;
+    while (lexer.next(op)) reused.push_back(op);
+    EXPECT_EQ(operations_text(reused), operations_text(full.operations));
 }
 
 }  // namespace
