@@ -94,7 +94,7 @@ void push_lexer_messages(ContentInterpreter& interp, std::string_view data, bool
     while (lexer.next(op)) {
         if (diagnostics_full(interp)) return;
     }
-    if (self_contained && !lexer.take_leftover().empty()) {
+    if (self_contained && lexer.operands_left()) {
         push_diagnostic(interp, trailing_operands_message(data.size()));
     }
 }

@@ -39,14 +39,19 @@ struct PackedOperator {
     OperatorCode code;
 };
 
-constexpr std::array<PackedOperator, kOperatorCount> kOperatorsByKey = [] {
-    std::array<PackedOperator, kOperatorCount> table{};
+// The packed keys in a hash table with linear probing, less than a third
+// full; key 0 (no keyword packs to it) marks an empty slot.
+constexpr std::size_t kOperatorSlots = 256;
+
+constexpr std::size_t operator_slot(std::uint32_t key) { return (key * 0x9E3779B1u) >> 24; }
+
+constexpr std::array<PackedOperator, kOperatorSlots> kOperatorTable = [] {
+    std::array<PackedOperator, kOperatorSlots> table{};
     for (std::size_t k = 0; k < kOperatorCount; ++k) {
-        table[k] = {pack_keyword(kOperatorNames[k]), static_cast<OperatorCode>(k)};
-    }
-    // Insertion sort: std::sort is not constexpr in every library we build with.
-    for (std::size_t i = 1; i < table.size(); ++i) {
-        for (std::size_t j = i; j > 0 && table[j - 1].key > table[j].key; --j) std::swap(table[j - 1], table[j]);
+        const std::uint32_t key = pack_keyword(kOperatorNames[k]);
+        std::size_t slot = operator_slot(key);
+        while (table[slot].key != 0) slot = (slot + 1) % kOperatorSlots;
+        table[slot] = {key, static_cast<OperatorCode>(k)};
     }
     return table;
 }();
@@ -63,6 +68,53 @@ constexpr std::array<PackedOperator, kOperatorCount> kOperatorsByKey = [] {
 constexpr int kMaxShortDigits = 15;
 constexpr int kMaxShortDecimals = 8;
 constexpr double kPowersOfTen[kMaxShortDecimals + 1] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8};
+
+// A number read from where starts_number() holds: its text, whether it has
+// a digit (else it is a bad number), and its value when asked for.
+struct ScannedNumber {
+    std::string_view text;
+    bool valid = false;
+    float value = 0.0f;
+};
+
+ScannedNumber scan_number(std::string_view data, std::size_t& position, bool convert) {
+    const char* const first = data.data() + position;
+    const char* const end = data.data() + data.size();
+    const char* p = first;
+    bool integral_nonzero = false;
+    const bool negative = *p == '-';
+    if (*p == '+' || *p == '-') ++p;
+    // The digits are gathered as they are scanned, for the short decimals
+    // that convert_number_text converts exactly from them (most numbers of
+    // content); any other text goes to it whole.
+    std::uint64_t value = 0;
+    const char* const integral = p;
+    for (; p != end && is_ascii_digit(*p); ++p) {
+        integral_nonzero |= *p != '0';
+        value = value * 10 + static_cast<std::uint64_t>(*p - '0');
+    }
+    int count = static_cast<int>(std::min<std::ptrdiff_t>(p - integral, kMaxShortDigits + 1));
+    int decimals = 0;
+    if (p != end && *p == '.') {
+        ++p;
+        const char* const fraction = p;
+        for (; p != end && is_ascii_digit(*p); ++p) value = value * 10 + static_cast<std::uint64_t>(*p - '0');
+        decimals = static_cast<int>(std::min<std::ptrdiff_t>(p - fraction, kMaxShortDecimals + 1));
+        count += static_cast<int>(std::min<std::ptrdiff_t>(p - fraction, kMaxShortDigits + 1));
+    }
+    position += static_cast<std::size_t>(p - first);
+    ScannedNumber out{std::string_view(first, static_cast<std::size_t>(p - first)), count > 0, 0.0f};
+    if (!out.valid || !convert) return out;
+    if (count <= kMaxShortDigits && decimals <= kMaxShortDecimals) {
+        const auto magnitude = static_cast<float>(static_cast<double>(value) / kPowersOfTen[decimals]);
+        out.value = negative ? -magnitude : magnitude;
+    } else {
+        out.value = convert_number_text(out.text, integral_nonzero);
+    }
+    return out;
+}
+
+std::string bad_number_message(std::string_view text) { return "bad number '" + quote_token(text) + "'"; }
 
 // Parses one operand; holds the element count of the operand being read, so
 // that the cap covers nested values too.
@@ -124,38 +176,10 @@ ParsedOperand OperandParser::parse(std::size_t depth) {
 }
 
 ParsedOperand OperandParser::parse_number() {
-    const std::size_t begin = pos_;
-    const std::size_t n = data_.size();
-    bool integral_nonzero = false;
-    const bool negative = data_[pos_] == '-';
-    if (data_[pos_] == '+' || data_[pos_] == '-') ++pos_;
-    // The digits are gathered as they are scanned, for the short decimals
-    // that convert_number_text converts exactly from them (most numbers of
-    // content); any other text goes to it whole.
-    std::uint64_t value = 0;
-    int count = 0;
-    int decimals = 0;
-    for (; pos_ < n && is_ascii_digit(data_[pos_]); ++pos_) {
-        if (data_[pos_] != '0') integral_nonzero = true;
-        value = value * 10 + static_cast<std::uint64_t>(data_[pos_] - '0');
-        ++count;
-    }
-    if (pos_ < n && data_[pos_] == '.') {
-        ++pos_;
-        for (; pos_ < n && is_ascii_digit(data_[pos_]); ++pos_) {
-            value = value * 10 + static_cast<std::uint64_t>(data_[pos_] - '0');
-            ++count;
-            ++decimals;
-        }
-    }
-    std::string_view text = data_.substr(begin, pos_ - begin);
-    if (count == 0) return error("bad number '" + quote_token(text) + "'");
+    const ScannedNumber number = scan_number(data_, pos_, keep_);
+    if (!number.valid) return error(bad_number_message(number.text));
     if (!keep_) return {Operand::make_null(), {}};
-    if (count <= kMaxShortDigits && decimals <= kMaxShortDecimals) {
-        const auto magnitude = static_cast<float>(static_cast<double>(value) / kPowersOfTen[decimals]);
-        return {Operand::make_number(negative ? -magnitude : magnitude), {}};
-    }
-    return {Operand::make_number(convert_number_text(text, integral_nonzero)), {}};
+    return {Operand::make_number(number.value), {}};
 }
 
 ParsedOperand OperandParser::parse_literal_string() {
@@ -311,9 +335,28 @@ ParsedOperand OperandParser::parse_bare_token() {
 
 }  // namespace
 
-bool ends_keyword(unsigned char c) {
-    return c == 0x09 || c == 0x0A || c == 0x0C || c == 0x0D || c == 0x20 || is_pdf_delimiter(c);
-}
+namespace {
+
+// The classes of every byte in one table: the lexer asks them of every byte
+// of every stream.
+constexpr std::uint8_t kWhiteSpace = 1;
+constexpr std::uint8_t kEndsKeyword = 2;
+
+constexpr std::array<std::uint8_t, 256> kByteClasses = [] {
+    std::array<std::uint8_t, 256> table{};
+    for (unsigned c = 0; c < 256; ++c) {
+        const auto b = static_cast<unsigned char>(c);
+        if (is_pdf_white_space(b)) table[c] |= kWhiteSpace;
+        if (b == 0x09 || b == 0x0A || b == 0x0C || b == 0x0D || b == 0x20 || is_pdf_delimiter(b)) {
+            table[c] |= kEndsKeyword;
+        }
+    }
+    return table;
+}();
+
+}  // namespace
+
+bool ends_keyword(unsigned char c) { return (kByteClasses[c] & kEndsKeyword) != 0; }
 
 std::size_t find_keyword_end(std::string_view data, std::size_t pos) {
     while (pos < data.size() && !ends_keyword(static_cast<unsigned char>(data[pos]))) ++pos;
@@ -324,7 +367,7 @@ void skip_white_space_and_comments(std::string_view data, std::size_t& pos) {
     const std::size_t n = data.size();
     while (pos < n) {
         auto c = static_cast<unsigned char>(data[pos]);
-        if (is_pdf_white_space(c)) {
+        if ((kByteClasses[c] & kWhiteSpace) != 0) {
             ++pos;
         } else if (c == '%') {
             while (pos < n && data[pos] != '\n' && data[pos] != '\r') ++pos;
@@ -429,10 +472,11 @@ std::string quote_token(std::string_view bytes) {
 std::optional<OperatorCode> find_operator(std::string_view keyword) {
     if (keyword.empty() || keyword.size() > 3) return std::nullopt;
     const std::uint32_t key = pack_keyword(keyword);
-    auto it = std::lower_bound(kOperatorsByKey.begin(), kOperatorsByKey.end(), key,
-                               [](const PackedOperator& entry, std::uint32_t k) { return entry.key < k; });
-    if (it == kOperatorsByKey.end() || it->key != key) return std::nullopt;
-    return it->code;
+    for (std::size_t slot = operator_slot(key);; slot = (slot + 1) % kOperatorSlots) {
+        const PackedOperator& entry = kOperatorTable[slot];
+        if (entry.key == key) return entry.code;
+        if (entry.key == 0) return std::nullopt;
+    }
 }
 
 std::string_view operator_name(OperatorCode code) {
@@ -467,10 +511,16 @@ bool ContentLexer::next(ContentOperation& op) {
     while (true) {
         skip_white_space_and_comments(data_, pos_);
         if (pos_ >= data_.size()) return false;
-        if (auto keyword = read_keyword(data_, pos_)) {
-            if (auto code = find_operator(*keyword)) {
+        const bool number = starts_number(data_, pos_);
+        // read_keyword's test without its check of UTF-8: no operator has a
+        // byte beyond ASCII, and a run that names no operator is read as an
+        // operand either way.
+        const auto c = static_cast<unsigned char>(data_[pos_]);
+        if (!number && c != '.' && !ends_keyword(c)) {
+            const std::string_view keyword = data_.substr(pos_, find_keyword_end(data_, pos_) - pos_);
+            if (auto code = find_operator(keyword)) {
                 if (!operand_read_) start_ = pos_;
-                pos_ += keyword->size();
+                pos_ += keyword.size();
                 op.op = *code;
                 op.byte_start = start_;
                 if (*code == OperatorCode::BI) {
@@ -480,8 +530,9 @@ bool ContentLexer::next(ContentOperation& op) {
                 } else {
                     // The list handed over last time comes back to gather
                     // the next operands, its room kept.
-                    std::swap(op.operands, pending_);
+                    op.operands.swap(pending_);
                     pending_.clear();
+                    skipped_operands_ = 0;
                 }
                 op.byte_end = pos_;
                 operand_read_ = false;
@@ -489,11 +540,31 @@ bool ContentLexer::next(ContentOperation& op) {
             }
         }
         const std::size_t begin = pos_;
+        if (number) {
+            // The commonest operand, read without the general parser.
+            const ScannedNumber scanned = scan_number(data_, pos_, build_operands_);
+            if (scanned.valid) {
+                if (!operand_read_) start_ = begin;
+                operand_read_ = true;
+                if (build_operands_) {
+                    pending_.push_number(scanned.value);
+                } else {
+                    ++skipped_operands_;
+                }
+            } else {
+                report(bad_number_message(scanned.text));
+            }
+            continue;
+        }
         ParsedOperand parsed = OperandParser(data_, pos_, build_operands_).parse(0);
         if (parsed.operand) {
             if (!operand_read_) start_ = begin;
             operand_read_ = true;
-            pending_.push_back(std::move(*parsed.operand));
+            if (build_operands_) {
+                pending_.push_back(std::move(*parsed.operand));
+            } else {
+                ++skipped_operands_;
+            }
         } else {
             report(std::move(parsed.error));
             if (pos_ == begin && pos_ < data_.size()) ++pos_;

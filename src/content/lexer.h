@@ -99,7 +99,10 @@ public:
     bool next(ContentOperation& op);
 
     // The operands pending after the last operation (valid at the end).
+    // Without build_operands, only those carried in are there.
     OperandList take_leftover() { return std::move(pending_); }
+    // Whether any operand is pending after the last operation, built or not.
+    bool operands_left() const { return !pending_.empty() || skipped_operands_ != 0; }
 
 private:
     void read_inline_image();
@@ -114,6 +117,8 @@ private:
     std::size_t start_ = 0;
     LexerMessageSink sink_;
     bool build_operands_ = true;
+    // Operands read since the last operator without build_operands.
+    std::size_t skipped_operands_ = 0;
 };
 
 // A whole stream's operations at once: for tests and tools. Interpretation

@@ -1,5 +1,7 @@
 #include "content/operands.h"
 
+#include <utility>
+
 namespace zvk {
 
 void OperandList::push_back(Operand operand) {
@@ -20,6 +22,30 @@ void OperandList::push_back(Operand operand) {
     }
     if (trailing_.size() == kTrailing) trailing_.erase(trailing_.begin());
     trailing_.push_back(std::move(operand));
+}
+
+void OperandList::push_number(float value) {
+    if (count_ == 0) {
+        leading_.reserve(kLeading);
+        numbers_.reserve(kLeading);
+    }
+    if (count_ != SIZE_MAX) ++count_;
+    if (numbers_.size() < kMaxColorComponents) numbers_.push_back(value);
+    if (number_count_ != SIZE_MAX) ++number_count_;
+    if (leading_.size() < kLeading) {
+        leading_.emplace_back().value.emplace<float>(value);
+        return;
+    }
+    if (trailing_.size() == kTrailing) trailing_.erase(trailing_.begin());
+    trailing_.emplace_back().value.emplace<float>(value);
+}
+
+void OperandList::swap(OperandList& other) noexcept {
+    leading_.swap(other.leading_);
+    trailing_.swap(other.trailing_);
+    numbers_.swap(other.numbers_);
+    std::swap(number_count_, other.number_count_);
+    std::swap(count_, other.count_);
 }
 
 const Operand* OperandList::at(std::size_t index) const {

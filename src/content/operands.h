@@ -84,6 +84,8 @@ public:
     static constexpr std::size_t kTrailing = 8;
 
     void push_back(Operand operand);
+    // push_back(Operand::make_number(value)), without moving a variant about.
+    void push_number(float value);
     // Every operand pushed, kept or not.
     std::size_t size() const { return count_; }
     bool empty() const { return count_ == 0; }
@@ -98,6 +100,7 @@ public:
     // kLeading + kTrailing were pushed.
     std::vector<Operand> held() const;
     void clear();
+    void swap(OperandList& other) noexcept;
 
 private:
     std::vector<Operand> leading_;
