@@ -5,6 +5,7 @@
 #include <iterator>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <utility>
 #include <vector>
@@ -224,15 +225,26 @@ ExtractedDocument interpret_pages(const pdf::Document& document, const ExtractLi
         if (document_exhausted) continue;
 
         ResourceScope page_resources{page_resource_cache.for_page(document, page_id), nullptr};
-        ContentInterpreter interp(document, limits, page_resources, index, budget);
-        interp.fonts = &fonts;
-        interp.document_budget_limits = document_budget;
-        interp.document_left = document_left;
         auto page_dictionary = document.dictionary(page_id);
         std::vector<ObjectId> stream_ids;
         if (page_dictionary) stream_ids = content_stream_ids(document, *page_dictionary);
-        interpret_content_streams(interp, document, stream_ids);
-        if (page_dictionary && !interp.budget_exhausted) paint_annotations(interp, *page_dictionary);
+        // Read first without the lexers' messages pass; read again with it
+        // when a lexer had something to say, or when the budget cut the page
+        // short (the pass reads what the operations never reached). Nothing
+        // of a page outlives it but the fonts, which loading twice leaves
+        // the same.
+        std::optional<ContentInterpreter> attempt;
+        for (const bool skip_message_pass : {true, false}) {
+            ContentInterpreter& interp = attempt.emplace(document, limits, page_resources, index, budget);
+            interp.fonts = &fonts;
+            interp.document_budget_limits = document_budget;
+            interp.document_left = document_left;
+            interp.skip_message_pass = skip_message_pass;
+            interpret_content_streams(interp, document, stream_ids);
+            if (page_dictionary && !interp.budget_exhausted) paint_annotations(interp, *page_dictionary);
+            if (!interp.lexer_spoke && !interp.budget_exhausted) break;
+        }
+        ContentInterpreter& interp = *attempt;
 
         document_left = interp.document_left;
         document_exhausted = interp.document_budget_exhausted;

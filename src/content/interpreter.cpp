@@ -124,11 +124,22 @@ void interpret_operations(ContentInterpreter& interp, ContentLexer& lexer,
     }
 }
 
+namespace {
+
+// Without the messages pass, the lexer that runs the operations only notes
+// that it had something to say.
+LexerMessageSink note_messages(ContentInterpreter& interp) {
+    if (!interp.skip_message_pass) return {};
+    return [&interp](std::string) { interp.lexer_spoke = true; };
+}
+
+}  // namespace
+
 OperandList interpret_page_stream(ContentInterpreter& interp, std::string_view data,
                                   OperandList carried, const ContentSource& source) {
     if (!charge_decoded_bytes(interp, data.size())) return {};
-    push_lexer_messages(interp, data, false);
-    ContentLexer lexer(data, std::move(carried));
+    if (!interp.skip_message_pass) push_lexer_messages(interp, data, false);
+    ContentLexer lexer(data, std::move(carried), note_messages(interp));
     interpret_operations(interp, lexer, source);
     if (interp.budget_exhausted) return {};
     return lexer.take_leftover();
@@ -137,9 +148,10 @@ OperandList interpret_page_stream(ContentInterpreter& interp, std::string_view d
 void interpret_self_contained_stream(ContentInterpreter& interp, std::string_view data,
                                      const ContentSource& source) {
     if (!charge_decoded_bytes(interp, data.size())) return;
-    push_lexer_messages(interp, data, true);
-    ContentLexer lexer(data);
+    if (!interp.skip_message_pass) push_lexer_messages(interp, data, true);
+    ContentLexer lexer(data, {}, note_messages(interp));
     interpret_operations(interp, lexer, source);
+    if (interp.skip_message_pass && lexer.operands_left()) interp.lexer_spoke = true;
 }
 
 void interpret_lexed_stream(ContentInterpreter& interp, const LexedContent& lexed,

@@ -162,6 +162,14 @@ struct ContentInterpreter {
     PageBudgetLimits document_budget_limits = kDocumentBudget;
     PageBudgetLimits document_left{UINT64_MAX, UINT64_MAX, UINT64_MAX};
     bool document_budget_exhausted = false;
+
+    // The messages of a stream's lexer go out before its operations run. A
+    // page is first read without the pass that gathers them first: when its
+    // streams hold no malformed token (and no self-contained stream leaves
+    // operands), that pass would have said nothing, and the page is done.
+    // Otherwise `lexer_spoke` is set and the page is read again with the pass.
+    bool skip_message_pass = false;
+    bool lexer_spoke = false;
 };
 
 GraphicsState initial_graphics_state();

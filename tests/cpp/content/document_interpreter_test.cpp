@@ -244,5 +244,41 @@ TEST(DocumentInterpretation, ContentsListingOneStreamManyTimesIsBudgeted) {
     EXPECT_EQ(doc.regions.size(), 98u);
 }
 
+// A stream's malformed tokens are told before anything its operations say,
+// and operands a form leaves at its end right after them, whether the
+// operations meet the token or not (the budget may stop them first); a page
+// without either says only what its operations say.
+TEST(DocumentInterpretation, LexerMessagesComeBeforeTheOperationsOfTheirStream) {
+    const std::string form = "<< /Type /XObject /Subtype /Form /BBox [0 0 9 9] /Length 14 >>";
+    const struct {
+        const char* name;
+        std::string content;
+        std::vector<std::string> more;
+        PageBudgetLimits budget;
+        std::vector<std::string> messages;
+        std::size_t regions;
+    } cases[] = {
+        {"clean page", "/Nope 9 Tf 0 0 5 5 re f", {}, {},
+         {"font /Nope is not in the resource dictionary"}, 1},
+        {"bad token after the operation that speaks", "/Nope 9 Tf 0 0 5 5 re f ) 0 0 5 5 re f", {}, {},
+         {"unexpected token ''", "font /Nope is not in the resource dictionary"}, 2},
+        {"second stream of operations", "0 0 5 5 re f /Fm Do", {pdf_stream(form, "/Nope 1 Tf 1 2")}, {},
+         {"trailing operands at byte 14", "font /Nope is not in the resource dictionary"}, 1},
+        {"bad token inside the form", "/Fm Do", {pdf_stream(form, "/Nope 1 Tf <0G>")}, {},
+         {"bad hex string", "unexpected token ''", "font /Nope is not in the resource dictionary"}, 0},
+        {"the budget stops the operations before the token", "q Q q Q q Q ( 0 0 5 5 re f", {}, {3, 1000, 1000},
+         {"unterminated literal string", "page budget of 3 operations exhausted; the rest of the page is skipped"},
+         0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::string> more = c.more;
+        const std::string resources = more.empty() ? "<< >>" : "<< /XObject << /Fm 6 0 R >> >>";
+        ExtractedDocument doc = extract_objects(one_page(c.content, resources, more), {}, c.budget);
+        EXPECT_EQ(messages_of(doc), c.messages);
+        EXPECT_EQ(doc.regions.size(), c.regions);
+    }
+}
+
 }  // namespace
 }  // namespace zvk
