@@ -211,6 +211,9 @@ ExtractedDocument interpret_pages(const pdf::Document& document, const ExtractLi
     PageResourceCache page_resource_cache;
     PageBudgetLimits document_left = document_budget;
     bool document_exhausted = false;
+    // Pages of a document hold about as many glyphs as the one before: room
+    // for that many spares most of the moves of a growing list.
+    std::size_t previous_glyphs = 0;
     for (std::size_t i = 0; i < pages.size(); ++i) {
         const auto index = saturate_cast<std::uint32_t>(i);
         if (limits.max_pages && index >= *limits.max_pages) break;
@@ -240,11 +243,16 @@ ExtractedDocument interpret_pages(const pdf::Document& document, const ExtractLi
             interp.document_budget_limits = document_budget;
             interp.document_left = document_left;
             interp.skip_message_pass = skip_message_pass;
+            interp.glyphs.reserve(previous_glyphs);
             interpret_content_streams(interp, document, stream_ids);
             if (page_dictionary && !interp.budget_exhausted) paint_annotations(interp, *page_dictionary);
             if (!interp.lexer_spoke && !interp.budget_exhausted) break;
         }
         ContentInterpreter& interp = *attempt;
+        previous_glyphs = interp.glyphs.size();
+        // A page far smaller than the one before gives the room back: the
+        // lists of read pages are kept until their text is written.
+        if (interp.glyphs.capacity() > 2 * interp.glyphs.size() + 64) interp.glyphs.shrink_to_fit();
 
         document_left = interp.document_left;
         document_exhausted = interp.document_budget_exhausted;

@@ -193,7 +193,8 @@ void emit_glyph(ContentInterpreter& interp, const font::DecodedChar& decoded,
     }
     const Matrix r = multiply(multiply(g_matrix, interp.text_matrix), gs.ctm);
 
-    Glyph g;
+    // Made in its place in the page's list: a glyph is costly to move.
+    Glyph& g = interp.glyphs.emplace_back();
     g.page_index = interp.page_index;
     g.unmapped = !decoded.unicode.has_value();
     if (decoded.unicode) g.unicode = *decoded.unicode;
@@ -220,7 +221,6 @@ void emit_glyph(ContentInterpreter& interp, const font::DecodedChar& decoded,
     g.source.byte_start = place.byte_start;
     g.source.byte_end = place.byte_end;
     g.source.resource_name = source.resource_name;
-    interp.glyphs.push_back(std::move(g));
 }
 
 std::array<float, 2> advance_text_position(ContentInterpreter& interp,
