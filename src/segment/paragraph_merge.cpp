@@ -157,6 +157,13 @@ bool merge_path_a(const TextLine& prev, const TextLine& next, std::string_view t
 bool should_merge_lines(const TextLine& prev, const TextLine& next, float typical_width) {
     if (prev.page_index != next.page_index) return false;
     if (caption_kind(prev.text) && continues_paragraph(prev, next)) return true;
+    // Both ways on (merge_path_a and merge_path_b) end unless the baselines
+    // lie 0.7 to 1.5 sizes apart, so a pair outside that gap is refused
+    // before the text tests: the rescues ask this for every two lines of a
+    // page. (A NaN gap passes here, as it passes merge_path_b's own test.)
+    const float s = pair_size(prev.size, next.size);
+    const float gap = prev.y - next.y;
+    if (kMinLineGap * s > gap || gap > kMaxLineGap * s) return false;
     const std::string_view t = trim_start(next.text);
     const bool hyphen = hyphen_end(prev.text).has_value();
     const bool toc = prev.toc_trimmed || next.toc_trimmed;
