@@ -215,8 +215,9 @@ std::optional<std::string_view> strip_list_number_prefix(std::string_view text) 
 bool math_line(std::span<const Glyph* const> glyphs) {
     std::size_t math = 0;
     std::size_t letters = 0;
+    MathGlyphTest is_math;
     for (const Glyph* g : glyphs) {
-        if (is_math_glyph(*g)) {
+        if (is_math(*g)) {
             ++math;
             continue;
         }
