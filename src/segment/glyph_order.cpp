@@ -1,5 +1,6 @@
 #include "segment/glyph_order.h"
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 
@@ -47,9 +48,8 @@ bool left_edge_less(const Glyph& a, const Glyph& b) {
 
 void sort_reading_order(std::vector<const Glyph*>& glyphs) {
     // The document's glyphs are sorted at once: the keys are copied next to
-    // each other first, so that the comparisons (the same ones, in the same
-    // order, as reading_order_less on the glyphs) do not chase a pointer into
-    // a large glyph record each time.
+    // each other first, so that the comparisons (those of reading_order_less)
+    // do not chase a pointer into a large glyph record each time.
     struct Keyed {
         std::uint32_t page;
         float y;
@@ -58,13 +58,35 @@ void sort_reading_order(std::vector<const Glyph*>& glyphs) {
     };
     std::vector<Keyed> keyed;
     keyed.reserve(glyphs.size());
-    for (const Glyph* g : glyphs) keyed.push_back({g->page_index, g->matrix[5], g->matrix[4], g});
-    stable_merge_sort(keyed, [](const Keyed& a, const Keyed& b) {
+    bool any_nan = false;
+    bool pages_in_order = true;
+    for (const Glyph* g : glyphs) {
+        any_nan = any_nan || std::isnan(g->matrix[5]) || std::isnan(g->matrix[4]);
+        pages_in_order = pages_in_order && (keyed.empty() || keyed.back().page <= g->page_index);
+        keyed.push_back({g->page_index, g->matrix[5], g->matrix[4], g});
+    }
+    auto less = [](const Keyed& a, const Keyed& b) {
         if (a.page != b.page) return a.page < b.page;
         int y = partial_compare(a.y, b.y);
         if (y != 0) return y > 0;  // higher baseline first
         return partial_compare(a.x, b.x) < 0;
-    });
+    };
+    if (any_nan) {
+        // The order is not a strict weak one, and the result is that of this
+        // one merge sort.
+        stable_merge_sort(keyed, less);
+    } else if (pages_in_order) {
+        // A strict weak order has one stable result, whatever the sort: the
+        // pages (extraction gives them in order) are sorted one at a time,
+        // each small enough to stay in cache.
+        for (auto first = keyed.begin(); first != keyed.end();) {
+            auto last = std::find_if(first, keyed.end(), [&](const Keyed& k) { return k.page != first->page; });
+            std::stable_sort(first, last, less);
+            first = last;
+        }
+    } else {
+        std::stable_sort(keyed.begin(), keyed.end(), less);
+    }
     for (std::size_t i = 0; i < keyed.size(); ++i) glyphs[i] = keyed[i].glyph;
 }
 
