@@ -13,6 +13,7 @@
 #include "segment/block_predicates.h"
 #include "segment/captions.h"
 #include "segment/font_names.h"
+#include "segment/glyph_id_bits.h"
 #include "segment/glyph_order.h"
 #include "segment/math_glyphs.h"
 #include "segment/text_predicates.h"
@@ -437,9 +438,12 @@ namespace {
 
 // Per line, how many of its glyphs a set of ids holds.
 std::vector<std::size_t> count_in(const std::vector<TextLine>& lines, const std::unordered_set<std::uint32_t>& ids) {
+    std::size_t glyphs = 0;
+    for (const TextLine& line : lines) glyphs += line.glyphs.size();
+    const GlyphIdBits in_ids(ids, glyphs);
     std::vector<std::size_t> counts(lines.size(), 0);
     for (std::size_t i = 0; i < lines.size(); ++i) {
-        for (const Glyph* g : lines[i].glyphs) counts[i] += ids.contains(g->id) ? 1 : 0;
+        for (const Glyph* g : lines[i].glyphs) counts[i] += in_ids.contains(g->id) ? 1 : 0;
     }
     return counts;
 }
