@@ -21,9 +21,11 @@
 //     without a sentence end, as words and as one endless hyphenated word:
 //     the joined text must grow in place, never be rebuilt per line.
 //
-//     zvk_segment_bench [FILE.pdf] [--runs N]
+//     zvk_segment_bench [FILE.pdf] [--runs N] [--book-only]
 //
-// Prints the best of N runs (default 3) of each. Run by hand; never a test.
+// Prints the best of N runs (default 3) of each. --book-only times
+// segment_glyphs on the PDF alone (for profiling it without the synthetic
+// shapes). Run by hand; never a test.
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -107,10 +109,13 @@ double best_seconds(int runs, F&& body) {
 int main(int argc, char** argv) {
     std::string path = (std::filesystem::temp_directory_path() / "zvk-bench-book.pdf").string();
     int runs = 3;
+    bool book_only = false;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         if (arg == "--runs" && i + 1 < argc) {
             runs = std::max(1, std::atoi(argv[++i]));
+        } else if (arg == "--book-only") {
+            book_only = true;
         } else {
             path = arg;
         }
@@ -130,6 +135,7 @@ int main(int argc, char** argv) {
         });
         std::printf("%s: %zu pages, %zu glyphs: segment_glyphs %.3f s (%zu skipped)\n", path.c_str(),
                     doc.pages.size(), doc.glyphs.size(), seconds, skipped);
+        if (book_only) return 0;
         const zvk::LineGrouping grouping =
             zvk::build_line_groups(zvk::group_glyph_lines(doc.glyphs), true, true, doc.regions, doc.pages);
         for (zvk::PageScan scan : {zvk::PageScan::buckets, zvk::PageScan::whole_document}) {
@@ -143,6 +149,7 @@ int main(int argc, char** argv) {
         }
     }
 
+    if (book_only) return 1;
     {
         std::vector<zvk::Glyph> grid;
         for (int row = 0; row < 2000; ++row) {

@@ -11,6 +11,7 @@
 #include "base/text.h"
 #include "base/utf8.h"
 #include "segment/block_predicates.h"
+#include "segment/glyph_id_bits.h"
 #include "segment/glyph_order.h"
 #include "segment/line_text.h"
 #include "segment/paragraph_merge.h"
@@ -202,9 +203,12 @@ void prune_skipped_glyphs(std::vector<TextLine>& lines, const std::vector<Skippe
     if (skipped.empty()) return;
     std::unordered_set<std::uint32_t> ids;
     for (const SkippedGlyph& s : skipped) ids.insert(s.glyph_id);
+    std::size_t glyphs = 0;
+    for (const TextLine& line : lines) glyphs += line.glyphs.size();
+    const GlyphIdBits in_ids(ids, glyphs);
     for (TextLine& line : lines) {
         const std::size_t before = line.glyphs.size();
-        std::erase_if(line.glyphs, [&ids](const Glyph* g) { return ids.contains(g->id); });
+        std::erase_if(line.glyphs, [&in_ids](const Glyph* g) { return in_ids.contains(g->id); });
         if (line.glyphs.empty() || line.glyphs.size() == before) continue;
         line.text = line_text_from_glyphs(line.glyphs);
         // The extents of white space alone would measure nothing visible:

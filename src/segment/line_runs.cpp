@@ -5,7 +5,6 @@
 #include <string>
 
 #include "base/ascii.h"
-#include "base/stable_sort.h"
 #include "base/text.h"
 #include "segment/glyph_order.h"
 #include "segment/line_text.h"
@@ -103,7 +102,9 @@ RunMeasures measure_run(const GlyphRun& run) {
     m.gaps.assign(n, 0.0f);
     for (std::size_t i = 1; i < n; ++i) m.gaps[i] = glyph_box_left(*run[i]) - glyph_box_right(*run[i - 1]);
     std::vector<float> sorted(m.gaps.begin() + 1, m.gaps.end());
-    stable_merge_sort(sorted, total_less);
+    // Floats with equal total-order keys have the same bits, so any sort by
+    // that key gives the same list; no stable one is needed.
+    std::sort(sorted.begin(), sorted.end(), total_less);
     if (n >= 4) {
         const float median = sorted[sorted.size() / 2];
         m.t = edge_min(m.t0, edge_max(1.25f * m.s, 3.5f * edge_max(median, 0.0f)));

@@ -10,6 +10,7 @@
 
 #include "base/text.h"
 #include "base/utf8.h"
+#include "segment/glyph_id_bits.h"
 #include "segment/glyph_order.h"
 #include "segment/noise_text.h"
 #include "segment/page_buckets.h"
@@ -288,11 +289,14 @@ std::vector<SkippedGlyph> skip_glyphs_by_id(std::vector<TextLine>& lines, const 
                                             std::string_view reason) {
     std::vector<SkippedGlyph> out;
     if (ids.empty()) return out;
+    std::size_t glyphs = 0;
+    for (const TextLine& line : lines) glyphs += line.glyphs.size();
+    const GlyphIdBits in_ids(ids, glyphs);
     std::vector<TextLine> rebuilt;
     rebuilt.reserve(lines.size());
     for (TextLine& line : lines) {
         const bool loses = std::any_of(line.glyphs.begin(), line.glyphs.end(),
-                                       [&](const Glyph* g) { return ids.contains(g->id); });
+                                       [&](const Glyph* g) { return in_ids.contains(g->id); });
         if (!loses) {
             // The passes that skip by id run before anything changes a
             // line's glyphs behind build_text_line's back, so building this
@@ -306,7 +310,7 @@ std::vector<SkippedGlyph> skip_glyphs_by_id(std::vector<TextLine>& lines, const 
         std::vector<const Glyph*> kept;
         kept.reserve(line.glyphs.size());
         for (const Glyph* g : line.glyphs) {
-            if (ids.contains(g->id)) {
+            if (in_ids.contains(g->id)) {
                 out.push_back({g->id, std::string(reason)});
             } else {
                 kept.push_back(g);

@@ -37,23 +37,36 @@ bool holds_ascii_letter(std::string_view text) {
 constexpr std::size_t kMaxShortMathGlyphs = 6;
 constexpr float kShortMathWidthInSizes = 6.0f;
 
-}  // namespace
-
-bool is_math_glyph(const Glyph& glyph) {
-    const std::string upper = ascii_upper(glyph.font_name);
-    bool math_font = false;
-    for (std::string_view word : kMathFontWords) {
-        if (upper.find(word) != std::string::npos) {
-            math_font = true;
-            break;
-        }
-    }
-    if (!math_font) return false;
-    std::string_view trimmed = trim_white_space(glyph.unicode);
+// The text half of is_math_glyph, for a glyph set in a math font.
+bool is_math_text_in_math_font(std::string_view unicode) {
+    std::string_view trimmed = trim_white_space(unicode);
     for (std::string_view mark : kTextMarks) {
         if (trimmed == mark) return false;
     }
-    return !is_numeric_symbol_text(glyph.unicode);
+    return !is_numeric_symbol_text(unicode);
+}
+
+}  // namespace
+
+bool is_math_font_name(std::string_view font_name) {
+    const std::string upper = ascii_upper(font_name);
+    for (std::string_view word : kMathFontWords) {
+        if (upper.find(word) != std::string::npos) return true;
+    }
+    return false;
+}
+
+bool is_math_glyph(const Glyph& glyph) {
+    return is_math_font_name(glyph.font_name) && is_math_text_in_math_font(glyph.unicode);
+}
+
+bool MathGlyphTest::operator()(const Glyph& glyph) {
+    if (!known_ || glyph.font_name != font_) {
+        font_ = glyph.font_name;
+        math_font_ = is_math_font_name(font_);
+        known_ = true;
+    }
+    return math_font_ && is_math_text_in_math_font(glyph.unicode);
 }
 
 bool is_vector_font_glyph(const Glyph& glyph) {

@@ -3,6 +3,8 @@
 // the text line they belong to instead of translating them alone.
 #pragma once
 
+#include <string_view>
+
 #include "content/records.h"
 #include "segment/text_line.h"
 
@@ -12,6 +14,22 @@ namespace zvk {
 // upper-cased font name), unless its trimmed text is a footnote-like mark
 // (∗ † ‡ ⋆ § ¶ # *) or a numeric symbol, which read as ordinary text.
 bool is_math_glyph(const Glyph& glyph);
+
+// is_math_glyph's test of the font name alone.
+bool is_math_font_name(std::string_view font_name);
+
+// is_math_glyph over the glyphs of a line, whose fonts mostly repeat: the
+// font name is tested again only when it changes. Holds a view of the last
+// font name, so use one while the glyphs it was asked about live.
+class MathGlyphTest {
+public:
+    bool operator()(const Glyph& glyph);
+
+private:
+    std::string_view font_;
+    bool known_ = false;
+    bool math_font_ = false;
+};
 
 // A glyph of a vector font (VECT in the upper-cased font name) with no ASCII
 // letter in its text.

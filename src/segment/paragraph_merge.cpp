@@ -13,6 +13,7 @@
 #include "segment/block_predicates.h"
 #include "segment/captions.h"
 #include "segment/font_names.h"
+#include "segment/glyph_id_bits.h"
 #include "segment/glyph_order.h"
 #include "segment/math_glyphs.h"
 #include "segment/text_predicates.h"
@@ -157,6 +158,13 @@ bool merge_path_a(const TextLine& prev, const TextLine& next, std::string_view t
 bool should_merge_lines(const TextLine& prev, const TextLine& next, float typical_width) {
     if (prev.page_index != next.page_index) return false;
     if (caption_kind(prev.text) && continues_paragraph(prev, next)) return true;
+    // Both ways on (merge_path_a and merge_path_b) end unless the baselines
+    // lie 0.7 to 1.5 sizes apart, so a pair outside that gap is refused
+    // before the text tests: the rescues ask this for every two lines of a
+    // page. (A NaN gap passes here, as it passes merge_path_b's own test.)
+    const float s = pair_size(prev.size, next.size);
+    const float gap = prev.y - next.y;
+    if (kMinLineGap * s > gap || gap > kMaxLineGap * s) return false;
     const std::string_view t = trim_start(next.text);
     const bool hyphen = hyphen_end(prev.text).has_value();
     const bool toc = prev.toc_trimmed || next.toc_trimmed;
@@ -208,8 +216,9 @@ std::optional<std::string_view> strip_list_number_prefix(std::string_view text) 
 bool math_line(std::span<const Glyph* const> glyphs) {
     std::size_t math = 0;
     std::size_t letters = 0;
+    MathGlyphTest is_math;
     for (const Glyph* g : glyphs) {
-        if (is_math_glyph(*g)) {
+        if (is_math(*g)) {
             ++math;
             continue;
         }
@@ -429,9 +438,12 @@ namespace {
 
 // Per line, how many of its glyphs a set of ids holds.
 std::vector<std::size_t> count_in(const std::vector<TextLine>& lines, const std::unordered_set<std::uint32_t>& ids) {
+    std::size_t glyphs = 0;
+    for (const TextLine& line : lines) glyphs += line.glyphs.size();
+    const GlyphIdBits in_ids(ids, glyphs);
     std::vector<std::size_t> counts(lines.size(), 0);
     for (std::size_t i = 0; i < lines.size(); ++i) {
-        for (const Glyph* g : lines[i].glyphs) counts[i] += ids.contains(g->id) ? 1 : 0;
+        for (const Glyph* g : lines[i].glyphs) counts[i] += in_ids.contains(g->id) ? 1 : 0;
     }
     return counts;
 }

@@ -124,19 +124,37 @@ std::string_view end_trim_if_long(std::string_view text) {
 
 enum class StyleKind : std::uint8_t { plain, bold, italic };
 
-StyleKind style_kind(const Glyph& glyph) {
-    const FontNameStyle style = classify_font_name(glyph.font_name);
-    if (is_bold_style(style)) return StyleKind::bold;
-    if (is_italic_style(style)) return StyleKind::italic;
-    return StyleKind::plain;
-}
+// The emphasis style of glyphs and their letters that count for it, read
+// from font names for the glyphs of a line at a time: glyphs of a line
+// mostly share a font, so a name is classified again only when it changes.
+// Holds views of font names; use one while the glyphs live.
+class GlyphStyles {
+public:
+    StyleKind style_kind(const Glyph& glyph) {
+        if (!known_ || glyph.font_name != font_) {
+            font_ = glyph.font_name;
+            known_ = true;
+            const FontNameStyle style = classify_font_name(font_);
+            kind_ = is_bold_style(style) ? StyleKind::bold
+                    : is_italic_style(style) ? StyleKind::italic
+                                             : StyleKind::plain;
+        }
+        return kind_;
+    }
 
-// The ASCII letters of a glyph that counts for label and heading styles:
-// math glyphs and glyphs without letters give 0 and are passed over.
-std::size_t styled_letters(const Glyph& glyph) {
-    const std::size_t letters = count_ascii_letters(glyph.unicode);
-    return letters == 0 || is_math_glyph(glyph) ? 0 : letters;
-}
+    // The ASCII letters of a glyph that counts for label and heading styles:
+    // math glyphs and glyphs without letters give 0 and are passed over.
+    std::size_t styled_letters(const Glyph& glyph) {
+        const std::size_t letters = count_ascii_letters(glyph.unicode);
+        return letters == 0 || is_math_(glyph) ? 0 : letters;
+    }
+
+private:
+    std::string_view font_;
+    bool known_ = false;
+    StyleKind kind_ = StyleKind::plain;
+    MathGlyphTest is_math_;
+};
 
 // The text of a block as it grows line by line. Joins only ever cut white
 // space or a hyphen off the end and append, so the text is grown in place
@@ -258,10 +276,11 @@ std::optional<RunInLabel> find_run_in_label(const TextLine& line) {
     label.sorted = line.glyphs;
     sort_left_edge(label.sorted);
 
+    GlyphStyles styles;
     StyleKind kind = StyleKind::plain;
     for (const Glyph* g : label.sorted) {
-        if (styled_letters(*g) == 0) continue;
-        kind = style_kind(*g);
+        if (styles.styled_letters(*g) == 0) continue;
+        kind = styles.style_kind(*g);
         if (kind != StyleKind::plain) break;
     }
     if (kind == StyleKind::plain) return std::nullopt;
@@ -269,9 +288,9 @@ std::optional<RunInLabel> find_run_in_label(const TextLine& line) {
     std::size_t count = 0;
     std::optional<std::size_t> split;
     for (std::size_t i = 0; i < label.sorted.size(); ++i) {
-        const std::size_t letters = styled_letters(*label.sorted[i]);
+        const std::size_t letters = styles.styled_letters(*label.sorted[i]);
         if (letters == 0) continue;
-        if (style_kind(*label.sorted[i]) != kind) {
+        if (styles.style_kind(*label.sorted[i]) != kind) {
             split = i;
             break;
         }
@@ -301,7 +320,10 @@ std::optional<RunInLabel> find_run_in_label(const TextLine& line) {
 // outnumber those in each other style.
 bool dominated_by(const TextLine& line, StyleKind kind) {
     std::array<std::size_t, 3> sums{};
-    for (const Glyph* g : line.glyphs) sums[static_cast<std::size_t>(style_kind(*g))] += styled_letters(*g);
+    GlyphStyles styles;
+    for (const Glyph* g : line.glyphs) {
+        sums[static_cast<std::size_t>(styles.style_kind(*g))] += styles.styled_letters(*g);
+    }
     const std::size_t own = sums[static_cast<std::size_t>(kind)];
     for (std::size_t i = 0; i < sums.size(); ++i) {
         if (i != static_cast<std::size_t>(kind) && own <= sums[i]) return false;
@@ -316,10 +338,11 @@ bool is_heading(std::span<const TextLine> lines) {
     if (starts_with_bullet(first.text) || first.glyphs.empty()) return false;
     StyleKind kind = StyleKind::plain;
     std::size_t count = 0;
+    GlyphStyles styles;
     for (const Glyph* g : first.glyphs) {
-        const std::size_t letters = styled_letters(*g);
+        const std::size_t letters = styles.styled_letters(*g);
         if (letters == 0) continue;
-        const StyleKind k = style_kind(*g);
+        const StyleKind k = styles.style_kind(*g);
         if (k == StyleKind::plain) return false;
         if (kind == StyleKind::plain) kind = k;
         if (k != kind) return false;

@@ -109,6 +109,48 @@ TEST(GlyphOrder, ReadingOrderSurvivesNaNKeys) {
     for (std::uint32_t i = 0; i < ids.size(); ++i) ASSERT_EQ(ids[i], i);
 }
 
+// The reading order of a whole document: without NaN keys, the one stable
+// order (as std::stable_sort gives it), pages in order or not; with NaN keys,
+// the result of stable_merge_sort, which the glyph lines are built from.
+TEST(GlyphOrder, ReadingOrderOfADocumentIsTheStableOne) {
+    struct Case {
+        const char* name;
+        bool pages_in_order;
+        bool with_nan;
+    };
+    const Case cases[] = {
+        {"pages in order", true, false},
+        {"pages out of order", false, false},
+        {"NaN keys", true, true},
+    };
+    for (const Case& c : cases) {
+        std::mt19937 rng(11);
+        // Few distinct positions, so that many glyphs tie.
+        std::uniform_int_distribution<int> pos(0, 12);
+        std::vector<Glyph> glyphs;
+        for (std::uint32_t i = 0; i < 3000; ++i) {
+            const std::uint32_t page = c.pages_in_order ? i / 700 : (i * 7) % 5;
+            float y = static_cast<float>(pos(rng));
+            float x = static_cast<float>(pos(rng));
+            if (c.with_nan && i % 13 == 0) y = kNaN;
+            if (c.with_nan && i % 17 == 0) x = kNaN;
+            if (i % 5 == 0) y = -0.0f;  // ties with +0
+            glyphs.push_back(at(i, page, x, y));
+        }
+        std::vector<const Glyph*> expected;
+        for (const Glyph& g : glyphs) expected.push_back(&g);
+        auto less = [](const Glyph* a, const Glyph* b) { return reading_order_less(*a, *b); };
+        if (c.with_nan) {
+            stable_merge_sort(expected, less);
+        } else {
+            std::stable_sort(expected.begin(), expected.end(), less);
+        }
+        std::vector<std::uint32_t> expected_ids;
+        for (const Glyph* g : expected) expected_ids.push_back(g->id);
+        EXPECT_EQ(ids_after(glyphs, sort_reading_order), expected_ids) << c.name;
+    }
+}
+
 TEST(StableMergeSort, IsStableAcrossRuns) {
     std::vector<std::pair<int, int>> items;
     for (int i = 0; i < 1000; ++i) items.emplace_back(i % 5, i);

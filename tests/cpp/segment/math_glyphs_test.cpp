@@ -40,6 +40,8 @@ TEST(MathGlyph, Table) {
         {"CMSY10", "**", true},             // not exactly one mark
         {"CMR10", "x", false},
         {"Times-Roman", "\u2211", false},
+        {"Euler-Math", "x", true},          // the word at the end of the name
+        {"CMM10", "x", false},              // a word cut short is none
     };
     for (const GlyphCase& c : cases) {
         Glyph g = test::make_glyph({c.text, 0, 1, 10, 0, c.font});
