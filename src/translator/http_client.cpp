@@ -231,6 +231,15 @@ std::uint64_t HttpClient::timeout_secs() const { return pool_->settings.timeout_
 
 HttpResult HttpClient::post(std::string_view url, const std::vector<HttpHeader>& headers,
                             std::string_view body) const {
+    return perform(url, headers, &body);
+}
+
+HttpResult HttpClient::get(std::string_view url, const std::vector<HttpHeader>& headers) const {
+    return perform(url, headers, nullptr);
+}
+
+HttpResult HttpClient::perform(std::string_view url, const std::vector<HttpHeader>& headers,
+                               const std::string_view* body) const {
     for (const HttpHeader& header : headers) {
         if (!is_sendable_header_name(header.name) || !is_sendable_header_value(header.value))
             return std::unexpected(HttpFailure{0, "a header holds a control character or an "
@@ -289,9 +298,14 @@ HttpResult HttpClient::post(std::string_view url, const std::vector<HttpHeader>&
     curl_easy_setopt(handle, CURLOPT_ACCEPT_ENCODING, "");
     curl_easy_setopt(handle, CURLOPT_USERAGENT, "zentavolurmix/0.1.3");
     curl_easy_setopt(handle, CURLOPT_HTTPHEADER, header_list);
-    curl_easy_setopt(handle, CURLOPT_POST, 1L);
-    curl_easy_setopt(handle, CURLOPT_POSTFIELDS, body.data());
-    curl_easy_setopt(handle, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body.size()));
+    if (body != nullptr) {
+        curl_easy_setopt(handle, CURLOPT_POST, 1L);
+        curl_easy_setopt(handle, CURLOPT_POSTFIELDS, body->data());
+        curl_easy_setopt(handle, CURLOPT_POSTFIELDSIZE_LARGE,
+                         static_cast<curl_off_t>(body->size()));
+    } else {
+        curl_easy_setopt(handle, CURLOPT_HTTPGET, 1L);
+    }
     curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, &write_body);
     curl_easy_setopt(handle, CURLOPT_WRITEDATA, &sink);
     if (pool_->share != nullptr) curl_easy_setopt(handle, CURLOPT_SHARE, pool_->share);

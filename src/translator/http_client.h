@@ -67,12 +67,18 @@ public:
     // POSTs `body` with the headers and returns the decoded body of the answer.
     HttpResult post(std::string_view url, const std::vector<HttpHeader>& headers,
                     std::string_view body) const;
+    // GETs the URL with the headers (a "User-Agent" among them replaces ours).
+    HttpResult get(std::string_view url, const std::vector<HttpHeader>& headers) const;
 
     std::uint64_t timeout_secs() const;
 
     struct Pool;
 
 private:
+    // One request; `body` null makes it a GET.
+    HttpResult perform(std::string_view url, const std::vector<HttpHeader>& headers,
+                       const std::string_view* body) const;
+
     std::shared_ptr<Pool> pool_;
 };
 

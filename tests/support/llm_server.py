@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""A stand-in chat-completions service for the client tests, on 127.0.0.1.
+"""A stand-in translation service for the client tests, on 127.0.0.1: the
+chat-completions service, and Google's v2, v3, keyless and token endpoints.
 
 Run as a child process: `llm_server.py [--tls]`. The first line it prints is
 JSON: {"port": N, "cert": PATH or null}; with --tls it serves HTTPS with a
@@ -10,11 +11,23 @@ command per line on stdin and answers each with one JSON line on stdout:
   {"script": [ACTION, ...]}   the next requests take these actions in order
   {"log": true}              {"requests": [...]} recorded so far
   {"clear": true}            forget the recorded requests and the script
+  {"make_key": true}         {"pem": PEM}: a fresh RSA key from `openssl genpkey`,
+                             the one whose signatures the token endpoint accepts
+  {"expires_in": VALUE}      what the token endpoint answers as expires_in
   {"quit": true}             stop (so does the end of stdin)
 
-A request that finds the script empty gets the default answer: a
-chat-completions answer whose content translates every segment of the user
-message with Chinese filler, keeping its id and every placeholder token.
+A request that finds the script empty gets the default answer for its path,
+Chinese filler that keeps every placeholder token:
+  /language/translate/v2, .../...:translateText   Google v2 / v3 answers, one
+      item per text, each span-wrapped token kept
+  /translate_a/single (GET)   the keyless answer: the q text's pieces between
+      separator lines translated one by one, XPH tokens kept
+  /token    checks the form body, the assertion's header, its claims in the
+      order iss, scope, aud, iat, exp and its RS256 signature by the key of
+      make_key; answers {"access_token": "token-N", "expires_in": ...}, or 400
+      with the reason (also recorded as the request's "verdict")
+  anything else: a chat-completions answer whose content translates every
+      segment of the user message, keeping its id and every placeholder token.
 
 An ACTION is an object; every member is optional:
   status: int (default 200)        content: the answer's message content
@@ -26,6 +39,7 @@ An ACTION is an object; every member is optional:
   redirect: Location (status 307 unless given)
   barrier: N, answer only once N requests with a barrier are in flight at
            once (status 504 after 20 seconds without them)
+  translation: the keyless answer's text (one item)
 
 Each recorded request has path, headers (names lower-cased), body and
 connection (a number per accepted connection, from 1).
@@ -34,9 +48,11 @@ Python tests import `LlmServer`, which runs this script the same way.
 """
 
 import gzip
+import base64
 import json
 import os
 import re
+import urllib.parse
 import shutil
 import socket
 import ssl
@@ -63,9 +79,54 @@ def filler_content(user_message):
     return json.dumps({"translations": items}, ensure_ascii=False)
 
 
+SPAN = re.compile('<span translate="no">\u27e6[0-9]+\u27e7</span>')
+KEYLESS_TOKEN = re.compile("XPH[0-9]+X")
+SEPARATOR = "\nXPHSEPX\n"
+GRANT = "urn:ietf:params:oauth:grant-type:jwt-bearer"
+
+
+def unb64(text):
+    return base64.urlsafe_b64decode(text + "=" * (-len(text) % 4))
+
+
+def check_assertion(form_body, public_key):
+    """None when the token request is sound, else why not."""
+    form = urllib.parse.parse_qs(form_body, keep_blank_values=True, strict_parsing=True)
+    if form.get("grant_type") != [GRANT]:
+        return "grant_type"
+    if "%3A" not in form_body.split("&")[0]:
+        return "grant_type not percent-encoded"
+    assertion = form.get("assertion", [""])[0]
+    parts = assertion.split(".")
+    if len(parts) != 3:
+        return "assertion is not three parts"
+    header = json.loads(unb64(parts[0]))
+    if header != {"alg": "RS256", "typ": "JWT"}:
+        return "header"
+    claims = json.loads(unb64(parts[1]), object_pairs_hook=list)
+    if [k for k, _ in claims] != ["iss", "scope", "aud", "iat", "exp"]:
+        return "claims order"
+    claims = dict(claims)
+    if claims["exp"] != claims["iat"] + 3600 or abs(claims["iat"] - time.time()) > 300:
+        return "iat/exp"
+    if public_key is None:
+        return "no key"
+    from cryptography.hazmat.primitives import hashes
+    from cryptography.hazmat.primitives.asymmetric import padding
+    try:
+        public_key.verify(unb64(parts[2]), (parts[0] + "." + parts[1]).encode(),
+                          padding.PKCS1v15(), hashes.SHA256())
+    except Exception:  # the library's InvalidSignature
+        return "signature"
+    return None
+
+
 class State:
     def __init__(self):
         self.lock = threading.Lock()
+        self.public_key = None
+        self.expires_in = 3600
+        self.tokens = 0
         self.script = []
         self.requests = []
         self.connections = 0
@@ -107,17 +168,56 @@ class Handler(BaseHTTPRequestHandler):
     def do_POST(self):
         length = int(self.headers.get("Content-Length") or 0)
         body = self.rfile.read(length).decode("utf-8", "replace")
+        record = {
+            "path": self.path,
+            "method": self.command,
+            "headers": {k.lower(): v for k, v in self.headers.items()},
+            "body": body,
+            "connection": self.connection_number,
+        }
         with STATE.lock:
-            STATE.requests.append({
-                "path": self.path,
-                "headers": {k.lower(): v for k, v in self.headers.items()},
-                "body": body,
-                "connection": self.connection_number,
-            })
+            STATE.requests.append(record)
             action = STATE.script.pop(0) if STATE.script else {}
-        self.answer(action, body)
+        self.answer(action, body, record)
 
-    def answer(self, action, request_body):
+    def google_default(self, action, request_body, record):
+        """The default answer of a Google endpoint as (status, body), or None."""
+        path = self.path.split("?")[0]
+        if path == "/translate_a/single":
+            query = urllib.parse.parse_qs(self.path.split("?", 1)[1], keep_blank_values=True)
+            if "translation" in action:
+                text = action["translation"]
+            else:
+                pieces = query.get("q", [""])[0].split(SEPARATOR)
+                text = SEPARATOR.join(FILLER + "".join(KEYLESS_TOKEN.findall(p)) for p in pieces)
+            return 200, json.dumps([[[text, "source", None, None]], None, "en"],
+                                   ensure_ascii=False)
+        if path.endswith("/language/translate/v2"):
+            texts = json.loads(request_body)["q"]
+            items = [{"translatedText": FILLER + "".join(SPAN.findall(t))} for t in texts]
+            return 200, json.dumps({"data": {"translations": items}}, ensure_ascii=False)
+        if path.endswith(":translateText"):
+            texts = json.loads(request_body)["contents"]
+            items = [{"translatedText": FILLER + "".join(SPAN.findall(t))} for t in texts]
+            return 200, json.dumps({"translations": items}, ensure_ascii=False)
+        if path == "/token":
+            with STATE.lock:
+                key = STATE.public_key
+            try:
+                verdict = check_assertion(request_body, key)
+            except (ValueError, KeyError, TypeError) as e:
+                verdict = "unreadable: " + str(e)
+            record["verdict"] = verdict or "ok"
+            if verdict:
+                return 400, json.dumps({"error": verdict})
+            with STATE.lock:
+                STATE.tokens += 1
+                answer = {"access_token": "token-%d" % STATE.tokens,
+                          "expires_in": STATE.expires_in}
+            return 200, json.dumps(answer)
+        return None
+
+    def answer(self, action, request_body, record):
         if "barrier" in action:
             with STATE.barrier:
                 STATE.at_barrier += 1
@@ -148,6 +248,10 @@ class Handler(BaseHTTPRequestHandler):
             body = b'{"pad":"' + b"a" * max(size - 10, 0) + b'"}'
         elif "body" in action:
             body = action["body"].encode("utf-8")
+        elif "content" not in action and (
+                google := self.google_default(action, request_body, record)) is not None:
+            status = action.get("status", google[0])
+            body = google[1].encode("utf-8")
         else:
             if "content" in action:
                 content = action["content"]
@@ -226,6 +330,25 @@ def command(line):
             STATE.requests = []
             STATE.at_barrier = 0
             return {"ok": True}
+        if "expires_in" in request:
+            STATE.expires_in = request["expires_in"]
+            return {"ok": True}
+    if "make_key" in request:
+        directory = tempfile.mkdtemp(prefix="zvk-token-key-")
+        try:
+            path = os.path.join(directory, "key.pem")
+            subprocess.run(["openssl", "genpkey", "-algorithm", "RSA",
+                            "-pkeyopt", "rsa_keygen_bits:2048", "-out", path],
+                           check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                           timeout=60)
+            with open(path, encoding="ascii") as f:
+                pem = f.read()
+        finally:
+            shutil.rmtree(directory, ignore_errors=True)
+        from cryptography.hazmat.primitives.serialization import load_pem_private_key
+        with STATE.lock:
+            STATE.public_key = load_pem_private_key(pem.encode(), None).public_key()
+        return {"pem": pem}
     return {"error": "unknown command"}
 
 

@@ -2,6 +2,7 @@
 // presets, the backend name, and dispatch through translate_prompt.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <map>
 #include <memory>
 #include <optional>
@@ -24,14 +25,16 @@ constexpr const char* kOpenAi = "https://api.openai.com/v1";
 constexpr const char* kKeyMessage =
     "translation failed: ZVK_LLM_API_KEY is not set; the API key is accepted only from that "
     "environment variable";
+constexpr const char* kNeedsCredentials =
+    "translation failed: Google Translation v3 needs ZVK_GOOGLE_ACCESS_TOKEN or "
+    "ZVK_GOOGLE_CREDENTIALS";
 constexpr const char* kNothing =
-    "translation failed: no translator is configured and Google Translate is not available "
-    "yet; set ZVK_LLM_API_KEY or ZVK_TRANSLATOR";
-
-std::string google(const char* kind) {
-    return std::string("translation failed: Google Translate (") + kind +
-           ") is not available yet; use the tervox or openai translator";
-}
+    "translation failed: no translator is configured and Google Translate is unreachable; set "
+    "ZVK_LLM_API_KEY or ZVK_TRANSLATOR";
+// Where the table's keyless probe goes: a local port where nothing listens,
+// so no case reaches the internet.
+constexpr const char* kRefusedBase = "http://127.0.0.1:9";
+constexpr const char* kGoogleDefault = "https://translation.googleapis.com";
 
 struct Case {
     const char* name;
@@ -39,7 +42,8 @@ struct Case {
     std::optional<std::string> base_url;    // the option
     std::optional<std::string> model;       // the option
     std::map<std::string, std::string> env;
-    // Success: backend name, base URL and model; failure: the display text.
+    // Success: backend name, base URL and model (a Google translator's kind
+    // word); failure: the display text.
     std::string backend;
     std::string want_base_url;
     std::string want_model;
@@ -55,17 +59,50 @@ std::vector<Case> cases() {
     return {
         {"no word, key only", {}, {}, {}, key, "tervox", kDefault, "auto", ""},
         {"word with spaces and capitals", " LLM ", {}, {}, key, "tervox", kDefault, "auto", ""},
-        {"Google-V3 with spaces", " Google-V3 ", {}, {}, key, "", "", "", google("google-v3")},
+        {"Google-V3 with spaces", " Google-V3 ", {}, {},
+         with_key({{"ZVK_GOOGLE_ACCESS_TOKEN", "t"}, {"ZVK_GOOGLE_PROJECT", "p"}}), "google-v3",
+         kGoogleDefault, "google-v3", ""},
         {"underscore is not a dash", "google_v3", {}, {}, key, "", "", "",
          "translation failed: unknown translator `google_v3`; expected tervox, openai, "
          "google-v2, google-v3, or google-unofficial"},
         {"unknown word shown lower-cased", " DeepL ", {}, {}, key, "", "", "",
          "translation failed: unknown translator `deepl`; expected tervox, openai, google-v2, "
          "google-v3, or google-unofficial"},
-        {"google alias", "google", {}, {}, key, "", "", "", google("google-v2")},
+        {"google alias, key as read, base URL as read", "google", {}, {},
+         with_key({{"ZVK_GOOGLE_API_KEY", " g "}, {"ZVK_GOOGLE_BASE_URL", " http://127.0.0.1:9 "}}),
+         "google-v2", " http://127.0.0.1:9 ", "google-v2", ""},
+        {"v2 without its key", "google-v2", {}, {}, key, "", "", "",
+         "translation failed: ZVK_GOOGLE_API_KEY is not set; the Google API key is accepted "
+         "only from that environment variable"},
+        {"v2 with a blank key", "google-v2", {}, {}, {{"ZVK_GOOGLE_API_KEY", " "}}, "", "", "",
+         "translation failed: Google Translation v2 requires ZVK_GOOGLE_API_KEY"},
+        {"blank Google base URL keeps the default", "google-v2", {}, {},
+         {{"ZVK_GOOGLE_API_KEY", "g"}, {"ZVK_GOOGLE_BASE_URL", " "}}, "google-v2", kGoogleDefault,
+         "google-v2", ""},
         {"google-web ignores the Google base URL",
-         "google-web", {}, {}, with_key({{"ZVK_GOOGLE_BASE_URL", "http://127.0.0.1:9"}}), "", "",
-         "", google("google-unofficial")},
+         "google-web", {}, {}, with_key({{"ZVK_GOOGLE_BASE_URL", "http://127.0.0.1:8"}}),
+         "google-unofficial", kRefusedBase, "google-unofficial", ""},
+        {"google-unofficial", "GOOGLE-UNOFFICIAL", {}, {}, {}, "google-unofficial", kRefusedBase,
+         "google-unofficial", ""},
+        {"v3 with nothing", "google-v3", {}, {}, {{"ZVK_GOOGLE_PROJECT", "p"}}, "", "", "",
+         kNeedsCredentials},
+        {"v3 blank JSON does not fall back on the file", "google-v3", {}, {},
+         {{"ZVK_GOOGLE_CREDENTIALS_JSON", ""}, {"ZVK_GOOGLE_CREDENTIALS", "/etc/hostname"},
+          {"ZVK_GOOGLE_PROJECT", "p"}},
+         "", "", "", kNeedsCredentials},
+        {"v3 missing credentials file", "google-v3", {}, {},
+         {{"ZVK_GOOGLE_CREDENTIALS", "/nonexistent/key.json"}}, "", "", "",
+         "translation failed: read ZVK_GOOGLE_CREDENTIALS: No such file or directory"},
+        {"v3 token wins over credentials; location blank", "google-v3", {}, {},
+         {{"ZVK_GOOGLE_ACCESS_TOKEN", "t"}, {"ZVK_GOOGLE_CREDENTIALS_JSON", "{"},
+          {"ZVK_GOOGLE_PROJECT", "p"}, {"ZVK_GOOGLE_LOCATION", " "}},
+         "google-v3", kGoogleDefault, "google-v3", ""},
+        {"v3 token without a project", "google-v3", {}, {}, {{"ZVK_GOOGLE_ACCESS_TOKEN", "t"}},
+         "", "", "", "translation failed: Google Translation v3 requires ZVK_GOOGLE_PROJECT"},
+        {"v3 project holding a slash", "google-v3", {}, {},
+         {{"ZVK_GOOGLE_ACCESS_TOKEN", "t"}, {"ZVK_GOOGLE_PROJECT", "p/x"}}, "", "", "",
+         "translation failed: ZVK_GOOGLE_PROJECT may hold only ASCII letters, digits, '-', '.', "
+         "'_' and ':'"},
         {"blank option, variable openai", "  ", {}, {}, with_key({{"ZVK_TRANSLATOR", "openai"}}),
          "openai", kOpenAi, "gpt-4o-mini", ""},
         {"openai keeps the variables", "openai", {}, {},
@@ -86,11 +123,13 @@ std::vector<Case> cases() {
         {"only the model option", {}, {}, "m", {{"ZVK_GOOGLE_API_KEY", "g"}}, "", "", "",
          kKeyMessage},
         {"blank Google key, access token", {}, {}, {},
-         {{"ZVK_GOOGLE_API_KEY", "   "}, {"ZVK_GOOGLE_ACCESS_TOKEN", "t"}}, "", "", "",
-         google("google-v3")},
-        {"Google key", {}, {}, {}, {{"ZVK_GOOGLE_API_KEY", "g"}}, "", "", "", google("google-v2")},
+         {{"ZVK_GOOGLE_API_KEY", "   "}, {"ZVK_GOOGLE_ACCESS_TOKEN", "t"},
+          {"ZVK_GOOGLE_PROJECT", "p"}},
+         "google-v3", kGoogleDefault, "google-v3", ""},
+        {"Google key", {}, {}, {}, {{"ZVK_GOOGLE_API_KEY", "g"}, {"ZVK_GOOGLE_ACCESS_TOKEN", "t"}},
+         "google-v2", kGoogleDefault, "google-v2", ""},
         {"credentials JSON", {}, {}, {}, {{"ZVK_GOOGLE_CREDENTIALS_JSON", "{}"}}, "", "", "",
-         google("google-v3")},
+         "translation failed: service account JSON needs client_email and private_key"},
         {"blank LLM variables count as unset", {}, {}, {},
          {{"ZVK_LLM_BASE_URL", " "}, {"ZVK_LLM_MODEL", "\t"}, {"ZVK_TRANSLATOR", " "}}, "", "",
          "", kNothing},
@@ -109,7 +148,9 @@ TEST(TranslatorSelect, Table) {
         options.translator = c.translator;
         options.base_url = c.base_url;
         options.model = c.model;
-        auto chosen = select_translator(options);
+        GoogleClientHooks google;
+        google.keyless_base_url = kRefusedBase;
+        auto chosen = select_translator(options, {}, google);
         if (!c.error.empty()) {
             ASSERT_FALSE(chosen);
             EXPECT_EQ(chosen.error().display(), c.error);
@@ -118,12 +159,57 @@ TEST(TranslatorSelect, Table) {
         }
         ASSERT_TRUE(chosen) << chosen.error().display();
         EXPECT_EQ(translator_backend_name(*chosen), c.backend);
-        ASSERT_NE(chosen->llm(), nullptr);
-        EXPECT_EQ(chosen->llm()->base_url(), c.want_base_url);
-        EXPECT_EQ(chosen->llm()->model(), c.want_model);
+        if (c.backend.starts_with("google")) {
+            ASSERT_NE(chosen->google(), nullptr);
+            EXPECT_EQ(chosen->llm(), nullptr);
+            EXPECT_EQ(chosen->google()->base_url, c.want_base_url);
+        } else {
+            ASSERT_NE(chosen->llm(), nullptr);
+            EXPECT_EQ(chosen->google(), nullptr);
+            EXPECT_EQ(chosen->llm()->base_url(), c.want_base_url);
+            EXPECT_EQ(chosen->llm()->model(), c.want_model);
+        }
         TranslatorSummary summary = translator_summary(*chosen);
         EXPECT_EQ(summary.backend, c.backend);
         EXPECT_EQ(summary.model, c.want_model);
+    }
+}
+
+// The last automatic rule: one request of the probe, then the keyless
+// translator, or the "nothing configured" failure within the probe's limit.
+TEST(TranslatorSelect, KeylessProbe) {
+    test::LlmServer server;
+    CleanZvkEnv clean;
+    GoogleClientHooks google;
+    google.keyless_base_url = "http://127.0.0.1:" + std::to_string(server.port());
+
+    auto chosen = select_translator(TranslateOptions{}, {}, google);
+    ASSERT_TRUE(chosen) << chosen.error().display();
+    EXPECT_EQ(translator_backend_name(*chosen), "google-unofficial");
+    auto requests = server.requests();
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0]["method"], "GET");
+    EXPECT_EQ(requests[0]["path"], "/translate_a/single?client=gtx&sl=en&tl=zh&dt=t&q=Hi");
+
+    struct Row {
+        const char* name;
+        nlohmann::json action;
+    } rows[] = {
+        {"stalled", {{"stall", 10}}},
+        {"blank answer", {{"translation", " \n"}}},
+        {"error status", {{"status", 503}}},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        server.command({{"clear", true}});
+        server.script(nlohmann::json::array({r.action}));
+        auto start = std::chrono::steady_clock::now();
+        auto none = select_translator(TranslateOptions{}, {}, google);
+        auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start);
+        ASSERT_FALSE(none);
+        EXPECT_EQ(none.error().display(), kNothing);
+        EXPECT_LT(seconds.count(), 5.0);
+        EXPECT_EQ(server.requests().size(), 1u);  // no retry
     }
 }
 
