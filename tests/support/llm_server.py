@@ -14,6 +14,7 @@ command per line on stdin and answers each with one JSON line on stdout:
   {"make_key": true}         {"pem": PEM}: a fresh RSA key from `openssl genpkey`,
                              the one whose signatures the token endpoint accepts
   {"expires_in": VALUE}      what the token endpoint answers as expires_in
+  {"latency": SECONDS}       every later request waits this long before its action
   {"quit": true}             stop (so does the end of stdin)
 
 A request that finds the script empty gets the default answer for its path,
@@ -126,6 +127,7 @@ class State:
         self.lock = threading.Lock()
         self.public_key = None
         self.expires_in = 3600
+        self.latency = 0
         self.tokens = 0
         self.script = []
         self.requests = []
@@ -178,6 +180,9 @@ class Handler(BaseHTTPRequestHandler):
         with STATE.lock:
             STATE.requests.append(record)
             action = STATE.script.pop(0) if STATE.script else {}
+            latency = STATE.latency
+        if latency:
+            time.sleep(latency)
         self.answer(action, body, record)
 
     def google_default(self, action, request_body, record):
@@ -332,6 +337,9 @@ def command(line):
             return {"ok": True}
         if "expires_in" in request:
             STATE.expires_in = request["expires_in"]
+            return {"ok": True}
+        if "latency" in request:
+            STATE.latency = request["latency"]
             return {"ok": True}
     if "make_key" in request:
         directory = tempfile.mkdtemp(prefix="zvk-token-key-")
