@@ -247,5 +247,27 @@ TEST(TranslatorSelect, TranslatePromptReachesTheChosenService) {
     EXPECT_EQ(body["messages"][1]["content"], "question");
 }
 
+// A Google translator gets the user message alone: the segment payload, whose
+// texts it sends to the service named by ZVK_GOOGLE_BASE_URL.
+TEST(TranslatorSelect, TranslatePromptReachesGoogle) {
+    test::LlmServer server;
+    CleanZvkEnv clean;
+    ScopedEnv kind("ZVK_TRANSLATOR", "google-v2");
+    ScopedEnv key("ZVK_GOOGLE_API_KEY", "g-key");
+    std::string base = "http://127.0.0.1:" + std::to_string(server.port());
+    ScopedEnv url("ZVK_GOOGLE_BASE_URL", base.c_str());
+    auto chosen = select_translator(TranslateOptions{});
+    ASSERT_TRUE(chosen) << chosen.error().display();
+    EXPECT_EQ(translator_summary(*chosen).model, "google-v2");
+    auto answer = translate_prompt(*chosen, "system words",
+                                   R"({"segments":[{"id":3,"text":"hello"}]})");
+    ASSERT_TRUE(answer) << answer.error().display();
+    EXPECT_EQ(*answer, "{\"translations\":[{\"id\":3,\"text\":\"\u8bd1\u6587\"}]}");
+    auto requests = server.requests();
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0]["path"], "/language/translate/v2?key=g-key");
+    EXPECT_EQ(requests[0]["body"].get<std::string>().find("system"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace zvk
