@@ -2,6 +2,7 @@
 
 #include <limits>
 
+#include "base/ascii.h"
 #include "base/json_reader.h"
 #include "base/json_writer.h"
 #include "base/text.h"
@@ -17,10 +18,6 @@ constexpr std::string_view kCloseMark = "\u27e7";  // ⟧
 constexpr std::string_view kSpanOpen = "<span translate=\"no\">";
 constexpr std::string_view kSpanClose = "</span>";
 
-bool is_ascii_digit(char c) { return c >= '0' && c <= '9'; }
-
-char ascii_lower_char(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
 // The first occurrence of `needle` (lower-case ASCII) at or after `from`,
 // ASCII case ignored.
 std::size_t find_ascii_ci(std::string_view text, std::string_view needle, std::size_t from) {
@@ -31,17 +28,6 @@ std::size_t find_ascii_ci(std::string_view text, std::string_view needle, std::s
         if (k == needle.size()) return i;
     }
     return std::string_view::npos;
-}
-
-// Length of a valid placeholder token at `at` (which holds "⟦"), or 0: the
-// digits are read first, then "⟧" is expected, so a text of many "⟦" costs
-// one look at each character.
-std::size_t placeholder_token_length(std::string_view text, std::size_t at) {
-    std::size_t i = at + kOpenMark.size();
-    std::size_t digits = i;
-    while (i < text.size() && is_ascii_digit(text[i])) ++i;
-    if (i == digits || text.substr(i, kCloseMark.size()) != kCloseMark) return 0;
-    return i + kCloseMark.size() - at;
 }
 
 std::string trim_trailing_slashes(std::string_view url) {
@@ -57,31 +43,13 @@ std::optional<std::uint32_t> parse_reference_digits(std::string_view digits, uns
     for (char c : digits) {
         unsigned d;
         if (c >= '0' && c <= '9') d = static_cast<unsigned>(c - '0');
-        else if (base == 16 && (c | 0x20) >= 'a' && (c | 0x20) <= 'f')
-            d = static_cast<unsigned>((c | 0x20) - 'a' + 10);
+        else if (base == 16 && ascii_lower_char(c) >= 'a' && ascii_lower_char(c) <= 'f')
+            d = static_cast<unsigned>(ascii_lower_char(c) - 'a' + 10);
         else return std::nullopt;
         value = value * base + d;
         if (value > std::numeric_limits<std::uint32_t>::max()) return std::nullopt;
     }
     return static_cast<std::uint32_t>(value);
-}
-
-void append_utf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
 }
 
 // What an entity name stands for, or nothing when it is not one we decode.
@@ -108,7 +76,8 @@ std::optional<std::string> decode_entity_name(std::string_view name) {
 // Characters an entity name we decode can hold; the scan for its ";" stops at
 // any other, so it never runs past the next "&".
 bool is_entity_name_char(char c) {
-    return is_ascii_digit(c) || ((c | 0x20) >= 'a' && (c | 0x20) <= 'z') || c == '#' || c == '+';
+    return is_ascii_digit(c) || is_ascii_letter(static_cast<unsigned char>(c)) || c == '#' ||
+           c == '+';
 }
 
 std::string decode_entities(std::string_view text) {
@@ -261,6 +230,14 @@ Result<std::vector<std::string>> translate_keyed(const GoogleTranslator& transla
 
 }  // namespace
 
+std::size_t placeholder_token_length(std::string_view text, std::size_t at) {
+    std::size_t i = at + kOpenMark.size();
+    std::size_t digits = i;
+    while (i < text.size() && is_ascii_digit(text[i])) ++i;
+    if (i == digits || text.substr(i, kCloseMark.size()) != kCloseMark) return 0;
+    return i + kCloseMark.size() - at;
+}
+
 GoogleTranslator::GoogleTranslator(GoogleApiKind kind, std::string source, std::string target,
                                    std::string key, std::string project_id,
                                    std::string location_id, std::string token,
@@ -293,8 +270,8 @@ std::string_view google_kind_word(GoogleApiKind kind) {
 bool is_google_resource_id(std::string_view text) {
     if (text.empty()) return false;
     for (char c : text) {
-        bool ok = is_ascii_digit(c) || ((c | 0x20) >= 'a' && (c | 0x20) <= 'z') || c == '-' ||
-                  c == '.' || c == '_' || c == ':';
+        bool ok = is_ascii_digit(c) || is_ascii_letter(static_cast<unsigned char>(c)) ||
+                  c == '-' || c == '.' || c == '_' || c == ':';
         if (!ok) return false;
     }
     return true;
@@ -451,8 +428,8 @@ std::string percent_encode_component(std::string_view text) {
     out.reserve(text.size());
     for (char ch : text) {
         auto c = static_cast<unsigned char>(ch);
-        if (is_ascii_digit(ch) || ((c | 0x20) >= 'a' && (c | 0x20) <= 'z') || c == '-' ||
-            c == '.' || c == '_' || c == '~') {
+        if (is_ascii_digit(c) || is_ascii_letter(c) || c == '-' || c == '.' || c == '_' ||
+            c == '~') {
             out += ch;
         } else {
             out += '%';

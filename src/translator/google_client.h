@@ -115,6 +115,10 @@ std::string protect_placeholders_html(std::string_view text);
 // entities decoded. Linear in the text, whatever it holds.
 std::string unwrap_protected_html(std::string_view text);
 std::string percent_encode_component(std::string_view text);
+// Length of the placeholder token ("⟦" digits "⟧") that starts at `at`, or 0
+// when the "⟦" there opens none. The digits are read first, then "⟧" is
+// expected, so a text of many "⟦" costs one look at each character.
+std::size_t placeholder_token_length(std::string_view text, std::size_t at);
 
 CoreError format_google_http_error(const GoogleTranslator& translator,
                                    const HttpFailure& failure);

@@ -6,6 +6,7 @@
 #include <exception>
 #include <thread>
 
+#include "base/ascii.h"
 #include "base/json_reader.h"
 #include "base/text.h"
 #include "base/utf8.h"
@@ -27,8 +28,6 @@ constexpr std::chrono::milliseconds kPauses[] = {std::chrono::milliseconds(400),
 // "XPHSEPX" and the two line feeds around it.
 constexpr std::size_t kSeparatorCost = 9;
 
-bool is_ascii_digit(char c) { return c >= '0' && c <= '9'; }
-char ascii_lower_char(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 bool matches_ci(std::string_view text, std::size_t at, std::string_view lower) {
     if (at + lower.size() > text.size()) return false;
@@ -48,7 +47,7 @@ std::size_t keyless_token_length(std::string_view text, std::size_t at, std::str
     if (i == start) return 0;
     digits = text.substr(start, i - start);
     while (i < text.size() && text[i] == ' ') ++i;
-    if (i >= text.size() || (text[i] | 0x20) != 'x') return 0;
+    if (i >= text.size() || ascii_lower_char(text[i]) != 'x') return 0;
     return i + 1 - at;
 }
 
@@ -164,15 +163,11 @@ std::string encode_placeholders_keyless(std::string_view text) {
         std::size_t open = text.find(kOpenMark, i);
         if (open == std::string_view::npos) break;
         out.append(text, i, open - i);
-        // Digits first, then the closing mark: linear however many marks.
-        std::size_t j = open + kOpenMark.size();
-        std::size_t digits = j;
-        while (j < text.size() && is_ascii_digit(text[j])) ++j;
-        if (j > digits && text.substr(j, kCloseMark.size()) == kCloseMark) {
+        if (std::size_t length = placeholder_token_length(text, open)) {
             out += "XPH";
-            out.append(text, digits, j - digits);
+            out.append(text, open + kOpenMark.size(), length - kOpenMark.size() - kCloseMark.size());
             out += 'X';
-            i = j + kCloseMark.size();
+            i = open + length;
         } else {
             out += kOpenMark;
             i = open + kOpenMark.size();
@@ -188,7 +183,7 @@ std::string decode_placeholders_keyless(std::string_view text) {
     std::size_t i = 0;
     while (i < text.size()) {
         std::string_view digits;
-        if ((text[i] | 0x20) == 'x') {
+        if (ascii_lower_char(text[i]) == 'x') {
             if (std::size_t length = keyless_token_length(text, i, digits)) {
                 out += kOpenMark;
                 out += digits;
