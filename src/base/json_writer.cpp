@@ -345,46 +345,12 @@ void JsonWriter::i64(std::int64_t value) {
     out_.append(buf, res.ptr);
 }
 
-namespace {
-
-// The texts of floats written lately on this thread, by their bits. The
-// floats of an extraction repeat a lot (font sizes, unit matrices, colours,
-// the baseline of a line, the widths of common letters), and formatting one
-// costs a few hundred instructions where a look-up costs a few. A table per
-// thread: writers on several threads never share one.
-struct FloatTexts {
-    static constexpr unsigned kSlotBits = 11;
-    struct Slot {
-        std::uint32_t bits = 0;
-        std::uint8_t length = 0;  // 0: empty (no number prints as nothing)
-        char text[27];
-    };
-    Slot slots[std::size_t{1} << kSlotBits];
-
-    Slot& slot_of(std::uint32_t bits) { return slots[(bits * 0x9E3779B1u) >> (32 - kSlotBits)]; }
-};
-
-thread_local FloatTexts float_texts;
-
-}  // namespace
-
 void JsonWriter::f32(float value) {
+    // No per-thread cache of float texts here: a thread-local table of the
+    // module is allocated by the C library at a thread's first touch, and an
+    // allocation failure there aborts the process instead of failing.
     before_value();
-    std::uint32_t bits;
-    std::memcpy(&bits, &value, sizeof bits);
-    FloatTexts::Slot& slot = float_texts.slot_of(bits);
-    if (slot.length != 0 && slot.bits == bits) {
-        out_.append(slot.text, slot.length);
-        return;
-    }
-    const std::size_t start = out_.size();
     append_json_number(out_, static_cast<double>(value));
-    const std::size_t length = out_.size() - start;
-    if (length <= sizeof slot.text) {
-        slot.bits = bits;
-        slot.length = static_cast<std::uint8_t>(length);
-        std::memcpy(slot.text, out_.data() + start, length);
-    }
 }
 
 void JsonWriter::f64(double value) {
