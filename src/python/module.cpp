@@ -302,6 +302,10 @@ PyObject* extract_to_str(const std::string& path, const std::string& options) {
     // Its memory is fresh from the system: huge pages spare most of the
     // faults of writing it.
     zvk::advise_huge_pages(data, static_cast<std::size_t>(length) * static_cast<std::size_t>(kind));
+    // The pieces are decoded on the calling thread: a thread started now,
+    // with the str's memory taken, may find no room for the module's
+    // thread-local block, and the C library aborts the process then.
+    threads = 1;
     auto filled = without_gil([&]() -> zvk::Result<void> {
         const auto n = static_cast<std::size_t>(length);
         switch (kind) {
