@@ -15,6 +15,7 @@
 
 #include "api/pdf_files.h"
 #include "base/utf8.h"
+#include "segment/corpus_paper.h"
 #include "segment/glyph_lines.h"
 #include "segment/line_text.h"
 #include "segment/segmentation.h"
@@ -25,7 +26,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const fs::path kPapers = fs::path(ZVK_CORPUS_DIR) / "papers";
+using test::kPapers;
 
 struct Segmented {
     ExtractedDocument extraction;
@@ -33,9 +34,7 @@ struct Segmented {
 };
 
 std::optional<Segmented> segment_paper(const std::string& name) {
-    auto document = load_pdf_document((kPapers / name).string(), LoadOptions{});
-    if (!document) return std::nullopt;
-    auto extraction = extract_document_default_limits(*document);
+    auto extraction = test::extract_paper(name);
     if (!extraction) return std::nullopt;
     Segmented out;
     out.extraction = std::move(*extraction);

@@ -12,6 +12,7 @@
 
 #include "api/pdf_files.h"
 #include "base/text.h"
+#include "segment/corpus_paper.h"
 #include "segment/segmentation.h"
 
 namespace zvk {
@@ -19,7 +20,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const fs::path kPapers = fs::path(ZVK_CORPUS_DIR) / "papers";
+using test::kPapers;
 
 struct Segmented {
     ExtractedDocument extraction;
@@ -27,9 +28,7 @@ struct Segmented {
 };
 
 std::optional<Segmented> segment_paper(const fs::path& path) {
-    auto document = load_pdf_document(path.string(), LoadOptions{});
-    if (!document) return std::nullopt;
-    auto extraction = extract_document_default_limits(*document);
+    auto extraction = test::extract_paper(path);
     if (!extraction) return std::nullopt;
     Segmented out;
     out.extraction = std::move(*extraction);

@@ -11,6 +11,7 @@
 #include "api/pdf_files.h"
 #include "base/options.h"
 #include "base/text.h"
+#include "segment/corpus_paper.h"
 #include "segment/font_names.h"
 #include "segment/glyph_lines.h"
 #include "segment/line_text.h"
@@ -21,7 +22,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const fs::path kPapers = fs::path(ZVK_CORPUS_DIR) / "papers";
+using test::kPapers;
 
 struct Skips {
     ExtractedDocument extraction;
@@ -34,9 +35,7 @@ struct Skips {
 };
 
 std::optional<Skips> skips_of(const std::string& name, bool skip_figures, bool skip_tables) {
-    auto document = load_pdf_document((kPapers / name).string(), LoadOptions{});
-    if (!document) return std::nullopt;
-    auto extraction = extract_document_default_limits(*document);
+    auto extraction = test::extract_paper(name);
     if (!extraction) return std::nullopt;
     Skips out;
     out.extraction = std::move(*extraction);
