@@ -13,8 +13,6 @@ namespace zvk {
 
 namespace {
 
-constexpr std::string_view kOpenMark = "\u27e6";   // ⟦
-constexpr std::string_view kCloseMark = "\u27e7";  // ⟧
 constexpr std::string_view kSpanOpen = "<span translate=\"no\">";
 constexpr std::string_view kSpanClose = "</span>";
 

@@ -17,8 +17,6 @@ namespace zvk {
 
 namespace {
 
-constexpr std::string_view kOpenMark = "\u27e6";   // ⟦
-constexpr std::string_view kCloseMark = "\u27e7";  // ⟧
 constexpr std::string_view kSeparatorLine = "\nXPHSEPX\n";
 constexpr std::string_view kUserAgent = "ZentaVolurMix";
 constexpr int kMaxCalls = 4;
