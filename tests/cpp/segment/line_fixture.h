@@ -15,22 +15,13 @@ namespace zvk::test {
 
 class LinePool {
 public:
-    // A line of `text` starting at x0 on baseline y: each character a glyph
-    // 0.5 × size wide, a space a gap of 0.3 × size (which the line text turns
-    // into a space).
+    // A line of `text` starting at x0 on baseline y: each Unicode scalar
+    // value a glyph 0.5 × size wide, a space a gap of 0.3 × size (which the
+    // line text turns into a space).
     TextLine line(const std::string& text, float x0, float y, float size = 10, std::uint32_t page = 0,
                   const std::string& font = "Times-Roman") {
         std::vector<const Glyph*> run;
-        float x = x0;
-        for (char c : text) {
-            if (c == ' ') {
-                x += 0.3f * size;
-                continue;
-            }
-            glyphs_.push_back(make_glyph({std::string(1, c), x, x + 0.5f * size, size, y, font}, next_id_++, page));
-            run.push_back(&glyphs_.back());
-            x += 0.5f * size;
-        }
+        lay(run, text, x0, y, size, page, font);
         return build_text_line(std::move(run));
     }
 
@@ -41,45 +32,21 @@ public:
     };
 
     // A line laid out as `line` does, from pieces in their own fonts (bold,
-    // italic or math lead-ins); each Unicode scalar value is one glyph, so
-    // CJK text works too.
+    // italic or math lead-ins); CJK text works too.
     TextLine styled_line(const std::vector<Piece>& pieces, float x0, float y, float size = 10,
                          std::uint32_t page = 0) {
         std::vector<const Glyph*> run;
         float x = x0;
-        for (const Piece& piece : pieces) {
-            for (Utf8Step step : Utf8Range(piece.text)) {
-                if (step.scalar == U' ') {
-                    x += 0.3f * size;
-                    continue;
-                }
-                glyphs_.push_back(make_glyph({std::string(piece.text.substr(step.offset, step.length)), x,
-                                              x + 0.5f * size, size, y, piece.font},
-                                             next_id_++, page));
-                run.push_back(&glyphs_.back());
-                x += 0.5f * size;
-            }
-        }
+        for (const Piece& piece : pieces) x = lay(run, piece.text, x, y, size, page, piece.font);
         return build_text_line(std::move(run));
     }
 
-    // A line of pieces, each a text starting at its own x (characters 0.5 ×
-    // size wide, spaces 0.3 × size), for lines whose gaps matter.
+    // A line of pieces, each a text starting at its own x, for lines whose
+    // gaps matter.
     TextLine pieces(const std::vector<std::pair<std::string, float>>& parts, float y, float size = 10,
                     std::uint32_t page = 0, const std::string& font = "Times-Roman") {
         std::vector<const Glyph*> run;
-        for (const auto& [text, x0] : parts) {
-            float x = x0;
-            for (char c : text) {
-                if (c == ' ') {
-                    x += 0.3f * size;
-                    continue;
-                }
-                glyphs_.push_back(make_glyph({std::string(1, c), x, x + 0.5f * size, size, y, font}, next_id_++, page));
-                run.push_back(&glyphs_.back());
-                x += 0.5f * size;
-            }
-        }
+        for (const auto& [text, x0] : parts) lay(run, text, x0, y, size, page, font);
         return build_text_line(std::move(run));
     }
 
@@ -90,6 +57,22 @@ public:
     }
 
 private:
+    // Appends the glyphs of `text` from x on; returns the x after it.
+    float lay(std::vector<const Glyph*>& run, const std::string& text, float x, float y, float size,
+              std::uint32_t page, const std::string& font) {
+        for (Utf8Step step : Utf8Range(text)) {
+            if (step.scalar == U' ') {
+                x += 0.3f * size;
+                continue;
+            }
+            glyphs_.push_back(
+                make_glyph({text.substr(step.offset, step.length), x, x + 0.5f * size, size, y, font}, next_id_++, page));
+            run.push_back(&glyphs_.back());
+            x += 0.5f * size;
+        }
+        return x;
+    }
+
     std::deque<Glyph> glyphs_;
     std::uint32_t next_id_ = 0;
 };
