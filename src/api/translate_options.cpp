@@ -8,6 +8,7 @@
 
 #include "api/options.h"
 #include "api/options_json.h"
+#include "base/ascii.h"
 #include "base/checked.h"
 #include "base/settings.h"
 #include "base/text.h"
@@ -133,8 +134,7 @@ Result<ParsedTranslateOptions> parse_translate_options(std::string_view options_
 std::string normalize_mode_word(std::string_view word) {
     std::string out(trim_white_space(word));
     for (char& c : out) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        else if (c == '_') c = '-';
+        c = c == '_' ? '-' : ascii_lower_char(c);
     }
     return out;
 }

@@ -131,10 +131,7 @@ bool starts_with_block_label(std::string_view text) {
     std::size_t first = 0;
     while (first < t.size() && !is_ascii_letter(t[first])) ++first;
     if (first == t.size() || !(t[first] >= 'A' && t[first] <= 'Z')) return false;
-    std::string lower(t.substr(first));
-    for (char& c : lower) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
+    const std::string lower = ascii_lower(t.substr(first));
     for (std::string_view label : kBlockLabels) {
         if (!std::string_view(lower).starts_with(label)) continue;
         if (lower.size() == label.size()) return true;

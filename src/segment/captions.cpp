@@ -51,10 +51,7 @@ bool starts_with_caption_word(std::string_view text, std::span<const std::string
 }
 
 std::optional<CaptionKind> caption_kind(std::string_view text) {
-    std::string lower(trim_white_space(text));
-    for (char& c : lower) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
+    const std::string lower = ascii_lower(trim_white_space(text));
     if (starts_with_caption_word(lower, kFigureWords)) return CaptionKind::Figure;
     if (starts_with_caption_word(lower, kTableWords)) return CaptionKind::Table;
     return std::nullopt;

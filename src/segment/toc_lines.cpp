@@ -3,6 +3,7 @@
 #include <array>
 #include <string>
 
+#include "base/ascii.h"
 #include "base/text.h"
 
 namespace zvk {
@@ -44,10 +45,7 @@ bool matches_places(std::string_view rest, std::size_t place) {
 bool is_roman_numeral(std::string_view text) {
     std::string_view trimmed = trim_white_space(text);
     if (trimmed.empty() || trimmed.size() > kMaxRomanBytes) return false;
-    std::string lower(trimmed);
-    for (char& c : lower) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
+    const std::string lower = ascii_lower(trimmed);
     std::string_view rest = lower;
     for (int thousands = 0; thousands <= 4; ++thousands) {
         if (matches_places(rest, 0)) return true;

@@ -10,6 +10,8 @@
 #include <new>
 #include <string.h>  // strerrordesc_np
 
+#include "base/ascii.h"
+
 namespace zvk {
 
 namespace {
@@ -46,9 +48,7 @@ bool starts_with_https(std::string_view url) {
     constexpr std::string_view kPrefix = "https:";
     if (url.size() < kPrefix.size()) return false;
     for (std::size_t i = 0; i < kPrefix.size(); ++i) {
-        char c = url[i];
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        if (c != kPrefix[i]) return false;
+        if (ascii_lower_char(url[i]) != kPrefix[i]) return false;
     }
     return true;
 }

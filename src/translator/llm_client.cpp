@@ -5,6 +5,7 @@
 #include <new>
 #include <thread>
 
+#include "base/ascii.h"
 #include "base/json_reader.h"
 #include "base/json_writer.h"
 #include "base/settings.h"
@@ -273,9 +274,7 @@ std::string redact_secret(std::string_view text, std::string_view secret) {
 }
 
 bool is_transient_transport_error(std::string_view text) {
-    std::string lower(text);
-    for (char& c : lower)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    const std::string lower = ascii_lower(text);
     for (std::string_view phrase : {"io:", "unexpected end of file", "connection reset",
                                     "connection aborted", "peer disconnected",
                                     "incomplete message"}) {
