@@ -10,7 +10,7 @@ import pytest
 SRC = Path(__file__).resolve().parents[2] / "src"
 
 # Top to bottom. A new folder takes its place here before anything includes it.
-ORDER = ["python", "api", "translator", "segment", "content", "font", "pdf", "base"]
+ORDER = ["python", "api", "translate", "translator", "segment", "content", "font", "pdf", "base"]
 RANK = {folder: rank for rank, folder in enumerate(ORDER)}
 
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.MULTILINE)
