@@ -27,6 +27,7 @@
 #include <unordered_map>
 
 #include "api/pdf_files.h"
+#include "segment/attach_passes.h"
 #include "segment/font_names.h"
 #include "segment/glyph_lines.h"
 #include "segment/line_text.h"
@@ -87,7 +88,8 @@ int print_segments(const zvk::ExtractedDocument& extraction, std::optional<std::
 // reasons were first recorded for the line.
 int print_skipped(const zvk::ExtractedDocument& extraction, std::optional<std::uint32_t> only_page) {
     std::vector<zvk::GlyphRun> runs = zvk::group_glyph_lines(extraction.glyphs);
-    zvk::LineGrouping grouping = zvk::build_line_groups(runs, true, true, extraction.regions, extraction.pages);
+    zvk::LineGrouping grouping = zvk::build_line_groups(runs, true, true, extraction.regions, extraction.pages,
+                                                          zvk::collect_unmapped_glyphs(extraction.glyphs));
     std::unordered_map<std::uint32_t, std::vector<std::string>> reasons_of;
     for (const zvk::SkippedGlyph& s : grouping.skipped) reasons_of[s.glyph_id].push_back(s.reason);
     std::printf("page\ty\treason\ttext\n");
@@ -163,7 +165,8 @@ int main(int argc, char** argv) {
     }
     const std::vector<zvk::GlyphRun> run_copies = runs;
     zvk::LineGrouping grouping =
-        zvk::build_line_groups(std::move(runs), true, true, extraction.regions, extraction.pages);
+        zvk::build_line_groups(std::move(runs), true, true, extraction.regions, extraction.pages,
+                               zvk::collect_unmapped_glyphs(extraction.glyphs));
 
     // Skipped glyphs by run and reason (reasons in the order first recorded).
     std::map<std::size_t, std::vector<std::pair<std::string, std::vector<const zvk::Glyph*>>>> skip_rows;

@@ -1,5 +1,6 @@
 #include "segment/attach_passes.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "segment/glyph_order.h"
@@ -79,21 +80,26 @@ std::optional<std::size_t> nearest(std::size_t index, const std::vector<TextLine
     return best;
 }
 
+// Takes the glyphs of `from` into `into` and rebuilds its text and extents
+// (keeping its font name, page and flags).
+void take_glyphs(TextLine& into, const TextLine& from) {
+    into.glyphs.insert(into.glyphs.end(), from.glyphs.begin(), from.glyphs.end());
+    sort_origin_x(into.glyphs);
+    into.text = line_text_from_glyphs(into.glyphs);
+    if (auto ext = line_extent_stats(into.glyphs)) {
+        into.x0 = ext->left;
+        into.x1 = ext->right;
+        into.y = ext->baseline;
+        into.size = ext->size;
+    }
+}
+
 void attach(std::vector<TextLine>& lines, const std::vector<std::optional<std::size_t>>& targets) {
     std::vector<bool> moved(lines.size(), false);
     bool any = false;
     for (std::size_t i = 0; i < lines.size(); ++i) {
         if (!targets[i]) continue;
-        TextLine& t = lines[*targets[i]];
-        t.glyphs.insert(t.glyphs.end(), lines[i].glyphs.begin(), lines[i].glyphs.end());
-        sort_origin_x(t.glyphs);
-        t.text = line_text_from_glyphs(t.glyphs);
-        if (auto ext = line_extent_stats(t.glyphs)) {
-            t.x0 = ext->left;
-            t.x1 = ext->right;
-            t.y = ext->baseline;
-            t.size = ext->size;
-        }
+        take_glyphs(lines[*targets[i]], lines[i]);
         moved[i] = true;
         any = true;
     }
@@ -170,6 +176,117 @@ void attach_note_markers(std::vector<TextLine>& lines) {
 
 void attach_short_math_lines(std::vector<TextLine>& lines) {
     attach_pass(lines, is_short_math_line, true, math_distance);
+}
+
+std::vector<const Glyph*> collect_unmapped_glyphs(std::span<const Glyph> glyphs) {
+    std::vector<const Glyph*> out;
+    for (const Glyph& g : glyphs) {
+        if (!(g.unmapped || g.unicode.empty())) continue;
+        if (!std::isfinite(g.matrix[5]) || !std::isfinite(glyph_box_left(g)) || !std::isfinite(glyph_box_right(g))) {
+            continue;
+        }
+        out.push_back(&g);
+    }
+    std::stable_sort(out.begin(), out.end(),
+                     [](const Glyph* a, const Glyph* b) { return a->page_index < b->page_index; });
+    return out;
+}
+
+namespace {
+
+// The unmapped glyphs of one page, ordered by baseline, for the band lookups.
+struct PageUnmapped {
+    std::vector<const Glyph*> by_baseline;
+};
+
+// Whether the gap from `left` to `right` is bridged by the unmapped glyphs of
+// `page` that stand on or a little above the left line's baseline.
+bool gap_is_bridged(const TextLine& left, const TextLine& right, const PageUnmapped& page, float e) {
+    const float a = left.x1;
+    const float b = right.x0;
+    if (!(b >= a - 0.5f)) return false;
+    const float low = left.y - 0.3f * e;
+    const float high = left.y + 0.7f * e;
+    auto first = std::lower_bound(page.by_baseline.begin(), page.by_baseline.end(), low,
+                                  [](const Glyph* g, float y) { return g->matrix[5] < y; });
+    std::vector<std::pair<float, float>> boxes;
+    for (auto it = first; it != page.by_baseline.end() && (*it)->matrix[5] <= high; ++it) {
+        const float l = glyph_box_left(**it);
+        const float r = glyph_box_right(**it);
+        if (r > a - 0.5f && l < b + 0.5f) boxes.emplace_back(l, r);
+    }
+    if (boxes.empty()) return false;
+    std::sort(boxes.begin(), boxes.end());
+    const float open_limit = 0.8f * e;
+    float reach = a;
+    for (const auto& [l, r] : boxes) {
+        if (l > reach && !(l - reach <= open_limit)) return false;
+        reach = std::max(reach, r);
+    }
+    return b <= reach || b - reach <= open_limit;
+}
+
+}  // namespace
+
+void rejoin_across_unmapped(std::vector<TextLine>& lines, std::span<const Glyph* const> unmapped) {
+    if (unmapped.empty() || lines.size() < 2) return;
+    std::unordered_map<std::uint32_t, PageUnmapped> pages;
+    for (const Glyph* g : unmapped) {
+        if (std::isfinite(g->matrix[5])) pages[g->page_index].by_baseline.push_back(g);
+    }
+    for (auto& [page, u] : pages) {
+        std::stable_sort(u.by_baseline.begin(), u.by_baseline.end(),
+                         [](const Glyph* a, const Glyph* b) { return a->matrix[5] < b->matrix[5]; });
+    }
+
+    std::vector<bool> moved(lines.size(), false);
+    bool any = false;
+    for (const PageLines& page : bucket_lines_by_page(lines)) {
+        auto found = pages.find(page.page);
+        if (found == pages.end()) continue;
+        // Baseline bands: lines in baseline order (finite ones), a band
+        // holding the lines within 0.1 sizes of its first line.
+        std::vector<std::size_t> order;
+        for (std::size_t i : page.lines) {
+            if (std::isfinite(lines[i].y) && std::isfinite(lines[i].x0) && std::isfinite(lines[i].x1)) {
+                order.push_back(i);
+            }
+        }
+        std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+            return total_order_key(lines[a].y) < total_order_key(lines[b].y);
+        });
+        for (std::size_t start = 0; start < order.size();) {
+            const float band_y = lines[order[start]].y;
+            const float band_e = edge_max(lines[order[start]].size, 1.0f);
+            std::size_t end = start + 1;
+            while (end < order.size() && lines[order[end]].y - band_y <= 0.1f * band_e) ++end;
+            if (end - start >= 2) {
+                std::vector<std::size_t> band(order.begin() + static_cast<std::ptrdiff_t>(start),
+                                              order.begin() + static_cast<std::ptrdiff_t>(end));
+                std::stable_sort(band.begin(), band.end(), [&](std::size_t a, std::size_t b) {
+                    return total_order_key(lines[a].x0) < total_order_key(lines[b].x0);
+                });
+                std::size_t into = band[0];
+                for (std::size_t k = 1; k < band.size(); ++k) {
+                    const std::size_t next = band[k];
+                    const float e = edge_max(lines[into].size, 1.0f);
+                    const bool same_size = lines[next].size >= 0.85f * e && lines[next].size <= 1.15f * e;
+                    const bool contents = lines[into].toc_trimmed || lines[next].toc_trimmed;
+                    if (same_size && !contents && gap_is_bridged(lines[into], lines[next], found->second, e)) {
+                        take_glyphs(lines[into], lines[next]);
+                        moved[next] = true;
+                        any = true;
+                    } else {
+                        into = next;
+                    }
+                }
+            }
+            start = end;
+        }
+    }
+    if (!any) return;
+    std::size_t k = 0;
+    std::erase_if(lines, [&](const TextLine&) { return moved[k++]; });
 }
 
 }  // namespace zvk

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <optional>
+#include <span>
 #include <vector>
 
 #include "segment/text_line.h"
@@ -32,5 +33,20 @@ std::optional<std::size_t> short_math_target(std::size_t index, const std::vecto
 // anew (keeping its font name, page and flags); the given lines go.
 void attach_note_markers(std::vector<TextLine>& lines);
 void attach_short_math_lines(std::vector<TextLine>& lines);
+
+// The glyphs that line grouping leaves out (no mapping to text, or empty
+// text), with finite positions, ordered by page. Each of them ended the line
+// it stood in.
+std::vector<const Glyph*> collect_unmapped_glyphs(std::span<const Glyph> glyphs);
+
+// Joins two lines of one page, baseline and size where the gap between them
+// is filled by glyphs of `unmapped` (a sign no font mapping names, such as
+// the "+" of "Ca2+" or the "±" of "2.57 ± .97", which cut the line in two):
+// at least one such glyph overlaps the gap and no stretch of it that they
+// leave open is wider than 0.8 sizes (a space or two); lines trimmed as
+// contents entries stay apart. The right line's
+// glyphs go to the left line, which takes its text and extents anew; lines
+// are compared in baseline bands of the page, neighbours by left edge.
+void rejoin_across_unmapped(std::vector<TextLine>& lines, std::span<const Glyph* const> unmapped);
 
 }  // namespace zvk

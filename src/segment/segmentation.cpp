@@ -32,7 +32,8 @@ std::map<std::uint32_t, float> typical_line_width(const std::vector<TextLine>& l
 }  // namespace
 
 LineGrouping build_line_groups(std::vector<std::vector<const Glyph*>> runs, bool skip_figures, bool skip_tables,
-                               std::span<const Region> regions, std::span<const PageInfo> pages) {
+                               std::span<const Region> regions, std::span<const PageInfo> pages,
+                               std::span<const Glyph* const> unmapped) {
     LineGrouping out;
     // Stage A.
     std::vector<TextLine> lines = skip_rotated_glyphs(std::move(runs), out.skipped);
@@ -43,6 +44,9 @@ LineGrouping build_line_groups(std::vector<std::vector<const Glyph*>> runs, bool
     attach_note_markers(lines);
     attach_short_math_lines(lines);
     trim_table_of_contents(lines, out.skipped);
+    // Last, so that the passes above judge the pieces as they were cut: a
+    // joined gap that held a sign would look like a contents entry's gap.
+    rejoin_across_unmapped(lines, unmapped);
 
     // Stage B.
     caption_areas(lines, skip_figures, skip_tables, out.skipped);
@@ -61,8 +65,9 @@ LineGrouping build_line_groups(std::vector<std::vector<const Glyph*>> runs, bool
 }
 
 SegmentationResult build_segments(std::vector<std::vector<const Glyph*>> runs, bool skip_figures, bool skip_tables,
-                                  std::span<const Region> regions, std::span<const PageInfo> pages) {
-    LineGrouping grouping = build_line_groups(std::move(runs), skip_figures, skip_tables, regions, pages);
+                                  std::span<const Region> regions, std::span<const PageInfo> pages,
+                                  std::span<const Glyph* const> unmapped) {
+    LineGrouping grouping = build_line_groups(std::move(runs), skip_figures, skip_tables, regions, pages, unmapped);
     // Stage C: paragraphs from the groups, chained across column and page
     // breaks, then their segments.
     std::vector<ChainedBlock> blocks = build_chained_blocks(std::move(grouping.groups), grouping.typical_line_width);
@@ -71,7 +76,8 @@ SegmentationResult build_segments(std::vector<std::vector<const Glyph*>> runs, b
 
 SegmentationResult segment_glyphs(std::span<const Glyph> glyphs, bool skip_figures, bool skip_tables,
                                   std::span<const Region> regions, std::span<const PageInfo> pages) {
-    return build_segments(group_glyph_lines(glyphs), skip_figures, skip_tables, regions, pages);
+    const std::vector<const Glyph*> unmapped = collect_unmapped_glyphs(glyphs);
+    return build_segments(group_glyph_lines(glyphs), skip_figures, skip_tables, regions, pages, unmapped);
 }
 
 }  // namespace zvk

@@ -60,15 +60,18 @@ struct LineGrouping {
 SegmentationResult segment_glyphs(std::span<const Glyph> glyphs, bool skip_figures, bool skip_tables,
                                   std::span<const Region> regions, std::span<const PageInfo> pages);
 
-// The driver from glyph runs (in order) to segments.
+// The driver from glyph runs (in order) to segments. `unmapped` holds the
+// glyphs that line grouping left out (collect_unmapped_glyphs): lines they
+// cut apart are joined again.
 SegmentationResult build_segments(std::vector<std::vector<const Glyph*>> runs, bool skip_figures,
                                   bool skip_tables, std::span<const Region> regions,
-                                  std::span<const PageInfo> pages);
+                                  std::span<const PageInfo> pages, std::span<const Glyph* const> unmapped = {});
 
 // Stages A and B of build_segments: runs to text lines, the skip and rescue
 // passes, pruning, typical widths and line groups. Tools and tests read the
 // lines here, before paragraphs are assembled.
 LineGrouping build_line_groups(std::vector<std::vector<const Glyph*>> runs, bool skip_figures, bool skip_tables,
-                               std::span<const Region> regions, std::span<const PageInfo> pages);
+                               std::span<const Region> regions, std::span<const PageInfo> pages,
+                               std::span<const Glyph* const> unmapped = {});
 
 }  // namespace zvk

@@ -16,6 +16,7 @@
 #include "api/pdf_files.h"
 #include "base/utf8.h"
 #include "segment/corpus_paper.h"
+#include "segment/attach_passes.h"
 #include "segment/glyph_lines.h"
 #include "segment/line_text.h"
 #include "segment/segmentation.h"
@@ -39,7 +40,7 @@ std::optional<Segmented> segment_paper(const std::string& name) {
     Segmented out;
     out.extraction = std::move(*extraction);
     out.grouping = build_line_groups(group_glyph_lines(out.extraction.glyphs), true, true, out.extraction.regions,
-                                     out.extraction.pages);
+                                     out.extraction.pages, collect_unmapped_glyphs(out.extraction.glyphs));
     return out;
 }
 

@@ -152,15 +152,18 @@ TEST_F(GliaSegments, ParagraphsBrokenByColumnsAndPagesAreOneSegment) {
     };
     const Case cases[] = {
         // page 2, the foot of the left column on into the right one, past the
-        // running head "CHARLES" at the top of the right column
-        {"cally stimulated during rapid medium perfusion", "higher rate in the direction of perfusion"},
+        // running head "CHARLES" at the top of the right column, and on past
+        // "2.57 ± .97 (n = 12", whose "±" and "=" have no Unicode mapping
+        {"Rapid perfusion of the extracellular medium", "cally stimulated during rapid medium perfusion"},
+        {"Rapid perfusion of the extracellular medium", "higher rate in the direction of perfusion"},
+        {"Rapid perfusion of the extracellular medium", "usually to the edge of the imaged field."},
         // pages 7 to 8
         {"is the messenger that", "mediates intercellular communication"},
         // pages 8 to 9: the foot of page 8's right column goes on at the top
-        // of page 9's left column (the foot's last words, "waves are
-        // involved", stand apart on the same baseline: the "+" of "Ca2+" has
-        // no Unicode mapping and leaves a gap there)
-        {"raise the possibility that glial", "in patterns of signaling"},
+        // of page 9's left column; the foot's last words follow a "Ca2+"
+        // whose "+" has no Unicode mapping and cut its line in two
+        {"raise the possibility that glial", "waves are involved"},
+        {"glial Ca2 waves are involved", "in patterns of signaling"},
         // page 8, a word hyphenated across the columns
         {"signaling suggesting", "signaling suggesting"},
     };

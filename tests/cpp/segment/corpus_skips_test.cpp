@@ -13,6 +13,7 @@
 #include "base/text.h"
 #include "segment/corpus_paper.h"
 #include "segment/font_names.h"
+#include "segment/attach_passes.h"
 #include "segment/glyph_lines.h"
 #include "segment/line_text.h"
 #include "segment/segmentation.h"
@@ -40,7 +41,8 @@ std::optional<Skips> skips_of(const std::string& name, bool skip_figures, bool s
     Skips out;
     out.extraction = std::move(*extraction);
     out.grouping = build_line_groups(group_glyph_lines(out.extraction.glyphs), skip_figures, skip_tables,
-                                     out.extraction.regions, out.extraction.pages);
+                                     out.extraction.regions, out.extraction.pages,
+                                     collect_unmapped_glyphs(out.extraction.glyphs));
     for (const SkippedGlyph& s : out.grouping.skipped) out.reasons[s.glyph_id].insert(s.reason);
     return out;
 }
