@@ -247,6 +247,47 @@ bool has_half_kept_phrase(std::string_view source, std::string_view answer,
     return false;
 }
 
+// The gaps of the text in order; with `first_only`, at most the first, as the
+// problem count needs no more (an answer of spaced ideographs has millions).
+std::vector<CjkSpaceGap> collect_cjk_space_gaps(std::string_view text, bool first_only) {
+    std::vector<CjkSpaceGap> gaps;
+    std::size_t offset = 0;
+    while (offset < text.size()) {
+        Utf8Step step = utf8_decode_at(text, offset);
+        if (!is_ideograph(step)) {
+            offset += step.length;
+            continue;
+        }
+        const std::size_t run_start = offset;
+        std::size_t run_length = 0;
+        while (offset < text.size()) {
+            step = utf8_decode_at(text, offset);
+            if (!is_ideograph(step)) break;
+            ++run_length;
+            offset += step.length;
+        }
+        if (offset == text.size()) break;
+        const std::size_t run_end = offset;
+        while (offset < text.size()) {
+            step = utf8_decode_at(text, offset);
+            if (!is_white(step)) break;
+            offset += step.length;
+        }
+        if (offset == text.size()) break;
+        // No white space after the run: the character there is no ideograph,
+        // and the next round steps over it.
+        if (offset == run_end) continue;
+        const std::string_view run = text.substr(run_start, run_end - run_start);
+        if (is_ideograph(step) && run_length <= kMaxGapRunIdeographs &&
+            std::ranges::find(kGapLabels, run) == kGapLabels.end()) {
+            gaps.push_back({run_end, offset});
+            if (first_only) break;
+        }
+        // Go on at the character after the white space, which may start the next run.
+    }
+    return gaps;
+}
+
 }  // namespace
 
 bool is_still_english(std::string_view source, std::string_view answer) {
@@ -270,7 +311,7 @@ unsigned has_quality_problem(std::string_view source, std::string_view answer) {
     const std::vector<std::string_view> answer_words = split_white_space_words(answer);
     unsigned count = 0;
     count += has_doubled_word(source, answer_words) ? 1 : 0;
-    count += find_cjk_space_gaps(answer).empty() ? 0 : 1;
+    count += collect_cjk_space_gaps(answer, true).empty() ? 0 : 1;
     count += has_more_sentence_ends(source, answer) ? 1 : 0;
     count += has_english_words_left(answer, answer_words) ? 1 : 0;
     count += has_half_kept_phrase(source, answer, answer_words) ? 1 : 0;
@@ -332,43 +373,7 @@ bool WordsRepeatedInARow::contains(std::string_view word) const {
     return std::ranges::binary_search(words_, word, std::less<>{});
 }
 
-std::vector<CjkSpaceGap> find_cjk_space_gaps(std::string_view text) {
-    std::vector<CjkSpaceGap> gaps;
-    std::size_t offset = 0;
-    while (offset < text.size()) {
-        Utf8Step step = utf8_decode_at(text, offset);
-        if (!is_ideograph(step)) {
-            offset += step.length;
-            continue;
-        }
-        const std::size_t run_start = offset;
-        std::size_t run_length = 0;
-        while (offset < text.size()) {
-            step = utf8_decode_at(text, offset);
-            if (!is_ideograph(step)) break;
-            ++run_length;
-            offset += step.length;
-        }
-        if (offset == text.size()) break;
-        const std::size_t run_end = offset;
-        while (offset < text.size()) {
-            step = utf8_decode_at(text, offset);
-            if (!is_white(step)) break;
-            offset += step.length;
-        }
-        if (offset == text.size()) break;
-        // No white space after the run: the character there is no ideograph,
-        // and the next round steps over it.
-        if (offset == run_end) continue;
-        const std::string_view run = text.substr(run_start, run_end - run_start);
-        if (is_ideograph(step) && run_length <= kMaxGapRunIdeographs &&
-            std::ranges::find(kGapLabels, run) == kGapLabels.end()) {
-            gaps.push_back({run_end, offset});
-        }
-        // Go on at the character after the white space, which may start the next run.
-    }
-    return gaps;
-}
+std::vector<CjkSpaceGap> find_cjk_space_gaps(std::string_view text) { return collect_cjk_space_gaps(text, false); }
 
 bool is_sentence_end_at(std::span<const char32_t> chars, std::size_t position) {
     if (position >= chars.size()) return false;
