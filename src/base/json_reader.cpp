@@ -35,6 +35,13 @@ public:
         return std::nullopt;
     }
 
+    // Checks the one value at `offset`; its end, or the error.
+    std::expected<std::size_t, std::pair<const char*, std::size_t>> run_one(std::size_t offset) {
+        i_ = offset;
+        if (!value()) return std::unexpected(error_);
+        return i_;
+    }
+
 private:
     // An error located at the byte just peeked at (or at the end).
     bool peek_error(const char* what) {
@@ -349,26 +356,53 @@ void dismantle(nlohmann::json& value) noexcept {
 
 ParsedJson::~ParsedJson() { dismantle(*this); }
 
-std::expected<ParsedJson, std::string> read_json(std::string_view text) {
-    if (auto error = JsonSyntaxCheck(text).run())
-        return std::unexpected(json_error_at(text, error->first, error->second));
+namespace {
+
+// Builds the tree of a text the syntax check accepted.
+std::expected<ParsedJson, std::string> parse_checked(std::string_view text, std::size_t begin, std::size_t end) {
     try {
         // What json::parse does, into a root of ours: should memory run out
         // half way, the unwinding finds the tree in a ParsedJson.
         ParsedJson value;
         nlohmann::detail::json_sax_dom_parser<nlohmann::json> builder(value, /*allow_exceptions=*/true);
-        nlohmann::json::sax_parse(text.begin(), text.end(), &builder,
+        nlohmann::json::sax_parse(text.begin() + begin, text.begin() + end, &builder,
                                   nlohmann::json::input_format_t::json, /*strict=*/true);
         return value;
     } catch (const nlohmann::json::parse_error& e) {
         // Not expected after the syntax check; report nlohmann's position.
-        return std::unexpected(json_error_at(text, "invalid JSON", e.byte == 0 ? 0 : e.byte));
+        return std::unexpected(json_error_at(text, "invalid JSON", e.byte == 0 ? begin : begin + e.byte));
     } catch (const std::bad_alloc&) {
         // Not a fault of the text: the callers report it as such.
         throw;
     } catch (const std::exception& e) {
         return std::unexpected(std::string(e.what()));
     }
+}
+
+}  // namespace
+
+std::expected<ParsedJson, std::string> read_json(std::string_view text) {
+    if (auto error = JsonSyntaxCheck(text).run())
+        return std::unexpected(json_error_at(text, error->first, error->second));
+    return parse_checked(text, 0, text.size());
+}
+
+std::expected<JsonValueRead, std::string> read_json_value_at(std::string_view text, std::size_t offset) {
+    offset = std::min(offset, text.size());
+    auto end = JsonSyntaxCheck(text).run_one(offset);
+    if (!end) return std::unexpected(json_error_at(text, end.error().first, end.error().second));
+    auto value = parse_checked(text, offset, *end);
+    if (!value) return std::unexpected(std::move(value.error()));
+    return JsonValueRead{std::move(*value), *end};
+}
+
+std::size_t skip_json_white_space(std::string_view text, std::size_t offset) {
+    while (offset < text.size()) {
+        const char c = text[offset];
+        if (c != ' ' && c != '\n' && c != '\t' && c != '\r') break;
+        ++offset;
+    }
+    return offset;
 }
 
 }  // namespace zvk

@@ -33,6 +33,22 @@ public:
 // text (a value half built is taken apart as above).
 std::expected<ParsedJson, std::string> read_json(std::string_view text);
 
+// One value of a text that holds several in a row (a service answer may
+// write item objects one after another, or add a remark after its JSON).
+struct JsonValueRead {
+    ParsedJson value;
+    std::size_t end = 0;  // offset just past the value
+};
+
+// Reads the one value that starts at `offset` (JSON white space before it
+// skipped) with the checks of read_json, and stops right after it: what
+// follows is not looked at. Error positions count from the start of `text`.
+std::expected<JsonValueRead, std::string> read_json_value_at(std::string_view text, std::size_t offset);
+
+// The offset of the first byte at or after `offset` that is not JSON white
+// space (space, tab, line feed, carriage return).
+std::size_t skip_json_white_space(std::string_view text, std::size_t offset);
+
 // "{what} at line {} column {}" for an error at byte index `index` of `text`:
 // line is 1 + the line breaks before `index`, column the bytes since the last
 // line break before `index` (so the byte at offset k is at column k + 1 of its

@@ -228,14 +228,6 @@ Result<std::vector<std::string>> translate_keyed(const GoogleTranslator& transla
 
 }  // namespace
 
-std::size_t placeholder_token_length(std::string_view text, std::size_t at) {
-    std::size_t i = at + kOpenMark.size();
-    std::size_t digits = i;
-    while (i < text.size() && is_ascii_digit(text[i])) ++i;
-    if (i == digits || text.substr(i, kCloseMark.size()) != kCloseMark) return 0;
-    return i + kCloseMark.size() - at;
-}
-
 GoogleTranslator::GoogleTranslator(GoogleApiKind kind, std::string source, std::string target,
                                    std::string key, std::string project_id,
                                    std::string location_id, std::string token,

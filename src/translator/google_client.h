@@ -17,6 +17,7 @@
 
 #include "base/core_error.h"
 #include "translator/http_client.h"
+#include "translator/placeholder_token.h"
 
 namespace zvk {
 
@@ -115,15 +116,6 @@ std::string protect_placeholders_html(std::string_view text);
 // entities decoded. Linear in the text, whatever it holds.
 std::string unwrap_protected_html(std::string_view text);
 std::string percent_encode_component(std::string_view text);
-// The marks around the number of a placeholder token.
-inline constexpr std::string_view kOpenMark = "\u27e6";   // ⟦
-inline constexpr std::string_view kCloseMark = "\u27e7";  // ⟧
-
-// Length of the placeholder token ("⟦" digits "⟧") that starts at `at`, or 0
-// when the "⟦" there opens none. The digits are read first, then "⟧" is
-// expected, so a text of many "⟦" costs one look at each character.
-std::size_t placeholder_token_length(std::string_view text, std::size_t at);
-
 CoreError format_google_http_error(const GoogleTranslator& translator,
                                    const HttpFailure& failure);
 // The API key (as written and as sent, percent-encoded), the access token, the

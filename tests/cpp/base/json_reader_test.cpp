@@ -106,5 +106,42 @@ TEST(JsonReader, ErrorPositionHelper) {
     EXPECT_EQ(json_error_at("a\nbc", "x", 99), "x at line 2 column 2");
 }
 
+// One value of a text that holds several: the value and where it ends, the
+// rest unread; errors placed in the whole text with the same checks.
+TEST(JsonReader, OneValueAtAnOffset) {
+    struct Row {
+        std::string text;
+        std::size_t offset;
+        std::string want_value;  // dumped, or "" when an error is expected
+        std::size_t want_end;
+        std::string want_error;
+    };
+    const Row rows[] = {
+        {"{\"a\":1} {\"b\":2}", 0, "{\"a\":1}", 7, ""},
+        {"{\"a\":1} {\"b\":2}", 7, "{\"b\":2}", 15, ""},
+        {"[1,2] trailing words", 0, "[1,2]", 5, ""},
+        {"x \n\t 42}", 1, "42", 7, ""},
+        {"{} {", 2, "", 0, "EOF while parsing an object at line 1 column 4"},
+        {"{}\n nope", 2, "", 0, "expected value at line 2 column 2"},
+        {"{}  ", 2, "", 0, "EOF while parsing a value at line 1 column 4"},
+        {"{} " + std::string(129, '[') + std::string(129, ']'), 2, "", 0,
+         "recursion limit exceeded at line 1 column 132"},
+    };
+    for (const Row& r : rows) {
+        auto read = read_json_value_at(r.text, r.offset);
+        if (r.want_value.empty()) {
+            ASSERT_FALSE(read.has_value()) << r.text;
+            EXPECT_EQ(read.error(), r.want_error) << r.text;
+        } else {
+            ASSERT_TRUE(read.has_value()) << r.text << ": " << read.error();
+            EXPECT_EQ(read->value.dump(), r.want_value) << r.text;
+            EXPECT_EQ(read->end, r.want_end) << r.text;
+        }
+    }
+    EXPECT_EQ(skip_json_white_space(" \t\r\n{", 0), 4u);
+    EXPECT_EQ(skip_json_white_space("\xc2\xa0{", 0), 0u);  // no-break space is not JSON white space
+    EXPECT_EQ(skip_json_white_space("  ", 1), 2u);
+}
+
 }  // namespace
 }  // namespace zvk
