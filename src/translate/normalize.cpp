@@ -7,6 +7,8 @@
 #include "base/utf8.h"
 #include "segment/block_predicates.h"
 #include "segment/paragraph_merge.h"
+#include "translate/answer_text.h"
+#include "translate/proper_names.h"
 
 namespace zvk {
 namespace {
@@ -150,7 +152,76 @@ std::string order_part_heading(std::string text) {
     return text;
 }
 
+// A label before a colon is a label (编辑：) only when it is this short.
+constexpr std::size_t kMaxLabelChars = 25;
+
+constexpr std::string_view kFullColon = "\uFF1A";
+constexpr std::string_view kAnd = "和";
+
+// The offset of the last byte of the last ':' or '：' (so that the text up
+// to it keeps the whole colon), or npos.
+std::size_t last_colon(std::string_view text) {
+    const std::size_t ascii = text.rfind(':');
+    const std::size_t full = text.rfind(kFullColon);
+    if (ascii == std::string_view::npos) return full == std::string_view::npos ? full : full + kFullColon.size() - 1;
+    if (full == std::string_view::npos || ascii > full) return ascii;
+    return full + kFullColon.size() - 1;
+}
+
+// The ASCII colon after a short Chinese label becomes the full-width one.
+std::string full_width_label_colon(std::string candidate) {
+    const std::size_t ascii = candidate.find(':');
+    const std::size_t full = candidate.find(kFullColon);
+    if (ascii == std::string::npos || (full != std::string::npos && full < ascii)) return candidate;
+    const std::string_view label = trim_white_space(std::string_view(candidate).substr(0, ascii));
+    if (label.empty() || count_scalar_values(label) >= kMaxLabelChars || !holds_cjk_char(label) ||
+        is_ascii_digit(static_cast<unsigned char>(label.back()))) {
+        return candidate;
+    }
+    candidate.replace(ascii, 1, kFullColon);
+    return candidate;
+}
+
 }  // namespace
+
+std::string fix_proper_name_line(std::string_view source, std::string_view translation) {
+    const std::string_view s = trim_white_space(source);
+    // A department name that translators render in many ways; this one form
+    // is wanted, whatever the translation says.
+    if (s == "Special Sales Department") return "特别销售部";
+    if (match_proper_name_phrase(s, kShortNamePhraseWords)) return std::string(s);
+
+    const bool and_list = s.starts_with("and ");
+    std::string_view name_part;
+    if (const std::size_t colon = s.rfind(':'); colon != std::string_view::npos) {
+        name_part = s.substr(colon + 1);
+    } else if (and_list) {
+        name_part = s.substr(4);
+    } else {
+        return std::string(translation);
+    }
+    const std::string_view name = trim_white_space(name_part);
+    if (!match_proper_name_phrase(name, kShortNamePhraseWords)) return std::string(translation);
+
+    std::string candidate;
+    // The name comes from the document and may be long (hyphens and
+    // apostrophes are not counted by the phrase test): a linear search.
+    const bool has_name = find_accepted_occurrence(translation, name, [](std::size_t) { return true; });
+    if (has_name) {
+        candidate = translation;
+    } else if (const std::size_t colon = last_colon(translation); colon != std::string_view::npos) {
+        candidate = translation.substr(0, colon + 1);
+        candidate += name;
+    } else if (and_list && trim_leading_white_space(translation).starts_with(kAnd)) {
+        candidate = leading_white_space(translation);
+        candidate += kAnd;
+        candidate += ' ';
+        candidate += name;
+    } else {
+        candidate = translation;
+    }
+    return full_width_label_colon(std::move(candidate));
+}
 
 std::optional<LeadingDigits> take_leading_digits(std::string_view text) {
     LeadingDigits out;

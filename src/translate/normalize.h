@@ -21,6 +21,11 @@ std::string restore_leading_bullet(std::string_view source, std::string_view tra
 // of a translation that lost it.
 std::string restore_leading_number(std::string_view source, std::string_view translation);
 
+// Short lines that are names: one fixed department name, proper-name
+// phrases kept in Latin letters, name lists introduced by "and", and the
+// full-width colon after a Chinese label.
+std::string fix_proper_name_line(std::string_view source, std::string_view translation);
+
 struct LeadingDigits {
     std::string digits;     // one or two ASCII digits
     std::string_view rest;  // the text after them

@@ -111,5 +111,38 @@ TEST(Normalize, RestoreLeadingNumber) {
     for (const Row& r : rows) EXPECT_EQ(restore_leading_number(r.source, r.translation), r.want) << r.name;
 }
 
+TEST(Normalize, FixProperNameLine) {
+    std::string label25;
+    for (int i = 0; i < 25; ++i) label25 += "编";
+    std::string label24;
+    for (int i = 0; i < 24; ++i) label24 += "编";
+    struct Row {
+        std::string name;
+        std::string source;
+        std::string translation;
+        std::string want;
+    } rows[] = {
+        {"department name whatever the translation", "  Special Sales Department ", "特别销售部门", "特别销售部"},
+        {"name phrase returned trimmed", " John Smith ", "约翰·史密斯", "John Smith"},
+        {"label colon and name after it", "Editor: John Smith", "编辑: 约翰·史密斯", "编辑：John Smith"},
+        {"full-width colon in the translation", "Editor: John Smith", "编辑：约翰", "编辑：John Smith"},
+        {"name already in the translation", "Editor: John Smith", "编辑: John Smith", "编辑： John Smith"},
+        {"last colon of the translation taken", "Editor: John Smith", "甲：乙: 约翰", "甲：乙:John Smith"},
+        {"and list", "and John Smith", "  和约翰", "  和 John Smith"},
+        {"and list without 和", "and John Smith", "与约翰", "与约翰"},
+        {"and list name already there", "and John Smith", "和 John Smith 等", "和 John Smith 等"},
+        {"no colon, no and", "Hello there", "你好", "你好"},
+        {"name part is no name", "Editor: the team", "编辑: 团队", "编辑: 团队"},
+        {"name part too long", "Editor: Ann Bea Cid Dan Eve Fay", "编辑: 六人", "编辑: 六人"},
+        {"label ending in a digit keeps its colon", "Room 12: John Smith", "房间12: 约翰", "房间12:John Smith"},
+        {"label of 25 characters keeps its colon", "Editor: John Smith", label25 + ": 约翰",
+         label25 + ":John Smith"},
+        {"label of 24 characters", "Editor: John Smith", label24 + ": 约翰", label24 + "\uFF1AJohn Smith"},
+        {"Latin label keeps its colon", "Editor: John Smith", "Ed: Jon", "Ed:John Smith"},
+        {"no colon in the candidate", "Editor: John Smith", "约翰", "约翰"},
+    };
+    for (const Row& r : rows) EXPECT_EQ(fix_proper_name_line(r.source, r.translation), r.want) << r.name;
+}
+
 }  // namespace
 }  // namespace zvk
