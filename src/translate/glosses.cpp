@@ -18,9 +18,6 @@
 namespace zvk {
 namespace {
 
-// The ideograph range of the post-edits (not the wider one of the answer tests).
-constexpr bool is_cjk_ideograph(char32_t c) { return c >= 0x4E00 && c <= 0x9FFF; }
-
 constexpr bool is_gloss_separator(char32_t c) {
     return is_unicode_white_space(c) || c == U',' || c == U'/' || c == U';' || c == 0x3001 ||
            c == 0xFF0C || c == 0xFF1B;
@@ -221,7 +218,7 @@ public:
         if (space_pending_) has_space_ = true;
         seen_non_white_ = true;
         if (is_ascii_digit(c)) ++digits_;
-        if (is_cjk_ideograph(c)) has_cjk_ = true;
+        if (is_post_edit_ideograph(c)) has_cjk_ = true;
         // The sought substrings begin and end with a character that is not
         // white space, so holding them in the inner text is holding them in
         // the trimmed one.
@@ -306,7 +303,7 @@ GlossDecision decide_gloss_group(std::string_view t) {
     if (contains_et_al(t)) return {Kind::Keep, {}};
     std::uint32_t digits = 0;
     for (Utf8Step step : Utf8Range(t)) {
-        if (is_cjk_ideograph(step.scalar)) return {Kind::Keep, {}};
+        if (is_post_edit_ideograph(step.scalar)) return {Kind::Keep, {}};
         if (is_ascii_digit(step.scalar)) ++digits;
     }
     WordTally all;

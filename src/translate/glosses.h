@@ -9,6 +9,11 @@
 
 namespace zvk {
 
+// The CJK ideographs of the post-edits (glosses, section labels, the final
+// post-edit): U+4E00 to U+9FFF only, narrower than answer judging's
+// is_cjk_ideograph, which takes extension A and the compatibility block too.
+constexpr bool is_post_edit_ideograph(char32_t c) { return c >= 0x4E00 && c <= 0x9FFF; }
+
 // The text with its English glosses edited; formulas, numbers, citations,
 // web addresses, identifiers and Chinese stay. Linear in the text's length,
 // whatever the nesting of its parentheses.

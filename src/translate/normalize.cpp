@@ -8,17 +8,11 @@
 #include "segment/block_predicates.h"
 #include "segment/paragraph_merge.h"
 #include "translate/answer_text.h"
+#include "translate/comma_lists.h"
 #include "translate/proper_names.h"
 
 namespace zvk {
 namespace {
-
-// The CJK set of these edits: punctuation, kana, ideographs and full-width
-// forms, so that a Chinese sentence made of punctuation and "part" counts.
-constexpr bool is_cjk_char(char32_t c) {
-    return (c >= 0x3000 && c <= 0x30FF) || (c >= 0x3400 && c <= 0x9FFF) || (c >= 0xF900 && c <= 0xFAFF) ||
-           (c >= 0xFF00 && c <= 0xFFEF);
-}
 
 constexpr bool is_full_width_digit(char32_t c) { return c >= 0xFF10 && c <= 0xFF19; }
 constexpr bool is_any_digit(char32_t c) { return is_ascii_digit(c) || is_full_width_digit(c); }
@@ -26,9 +20,11 @@ constexpr bool is_any_digit(char32_t c) { return is_ascii_digit(c) || is_full_wi
 constexpr std::string_view kPart = "部分";
 constexpr std::string_view kOrdinal = "第";
 
+// The CJK set of these edits takes CJK punctuation, kana and full-width
+// forms along with the ideographs.
 bool holds_cjk_char(std::string_view text) {
     for (Utf8Step step : Utf8Range(text)) {
-        if (is_cjk_char(step.scalar)) return true;
+        if (is_cjk_character(step.scalar)) return true;
     }
     return false;
 }

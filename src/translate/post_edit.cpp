@@ -6,20 +6,12 @@
 #include "base/ascii.h"
 #include "base/text.h"
 #include "base/utf8.h"
+#include "translate/comma_lists.h"
 #include "translate/glosses.h"
 #include "translate/section_labels.h"
 
 namespace zvk {
 namespace {
-
-// The CJK set of the post-edits: punctuation, kana, ideographs, full-width forms.
-constexpr bool is_cjk_char(char32_t c) {
-    return (c >= 0x3000 && c <= 0x30FF) || (c >= 0x3400 && c <= 0x9FFF) || (c >= 0xF900 && c <= 0xFAFF) ||
-           (c >= 0xFF00 && c <= 0xFFEF);
-}
-
-// The ideograph range of the post-edits (narrower than the answer tests').
-constexpr bool is_cjk_ideograph(char32_t c) { return c >= 0x4E00 && c <= 0x9FFF; }
 
 struct TagLabel {
     std::string_view tag;
@@ -66,7 +58,7 @@ bool contains(std::string_view text, std::string_view part) { return text.find(p
 
 bool holds_ideograph(std::string_view text) {
     for (Utf8Step step : Utf8Range(text)) {
-        if (is_cjk_ideograph(step.scalar)) return true;
+        if (is_post_edit_ideograph(step.scalar)) return true;
     }
     return false;
 }
@@ -107,7 +99,7 @@ bool is_part_or_chapter_heading(std::string_view source) {
 // The translation collapsed the heading into one CJK character (章, 部).
 bool is_single_cjk_char(std::string_view translation) {
     const std::vector<char32_t> chars = collect_non_whitespace_chars(translation);
-    return chars.size() == 1 && is_cjk_char(chars[0]);
+    return chars.size() == 1 && is_cjk_character(chars[0]);
 }
 
 // The source is nothing but angle-bracket tags and white space.

@@ -3,19 +3,12 @@
 #include "base/ascii.h"
 #include "base/text.h"
 #include "base/utf8.h"
+#include "translate/comma_lists.h"
+#include "translate/glosses.h"
 #include "translate/normalize.h"
 
 namespace zvk {
 namespace {
-
-// The CJK set of these edits (punctuation, kana, ideographs, full-width forms).
-constexpr bool is_cjk_char(char32_t c) {
-    return (c >= 0x3000 && c <= 0x30FF) || (c >= 0x3400 && c <= 0x9FFF) || (c >= 0xF900 && c <= 0xFAFF) ||
-           (c >= 0xFF00 && c <= 0xFFEF);
-}
-
-// The narrower ideograph range of the post-edits.
-constexpr bool is_cjk_ideograph(char32_t c) { return c >= 0x4E00 && c <= 0x9FFF; }
 
 constexpr bool is_label_separator(char32_t c) { return c == U' ' || c == U':' || c == 0xFF1A || c == 0xFE55; }
 
@@ -78,7 +71,7 @@ std::string_view skip_label_separators(std::string_view text) {
 std::size_t count_cjk_chars(std::string_view text) {
     std::size_t n = 0;
     for (Utf8Step step : Utf8Range(text)) {
-        if (is_cjk_char(step.scalar)) ++n;
+        if (is_cjk_character(step.scalar)) ++n;
     }
     return n;
 }
@@ -88,7 +81,7 @@ bool alias_matches(std::string_view t, std::string_view alias) {
     const std::string_view after = t.substr(alias.size());
     if (after.empty()) return true;
     const char32_t c = utf8_decode_at(after, 0).scalar;
-    return is_label_separator(c) || (alias != kOutputAlias && is_cjk_ideograph(c));
+    return is_label_separator(c) || (alias != kOutputAlias && is_post_edit_ideograph(c));
 }
 
 // Marks the bytes of web addresses: from "https://" or "http://" up to the
@@ -295,8 +288,8 @@ std::string remove_cjk_hyphens(std::string_view text) {
     char32_t left = 0;
     for (std::size_t i = 0; i < chars.size(); ++i) {
         const Utf8Step& ch = chars[i];
-        const bool drop = is_hyphen(ch.scalar) && !marked[ch.offset] && has_left && is_cjk_char(left) &&
-                          (right_of[i] == kNone || is_cjk_char(right_of[i]));
+        const bool drop = is_hyphen(ch.scalar) && !marked[ch.offset] && has_left && is_cjk_character(left) &&
+                          (right_of[i] == kNone || is_cjk_character(right_of[i]));
         if (!drop) out += text.substr(ch.offset, ch.length);
         if (!is_unicode_white_space(ch.scalar)) {
             has_left = true;
