@@ -2,9 +2,14 @@
 // mends, and the steps that end the edit early.
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
+#include <vector>
 
+#include "base/utf8.h"
+#include "translate/normalize.h"
 #include "translate/post_edit.h"
+#include "translate/section_labels.h"
 
 namespace zvk {
 namespace {
@@ -112,6 +117,38 @@ TEST(PostEdit, SectionLabelStockUserAndAt) {
         {"at without space before", "available at", "可在at", "可在at"},
         {"source not ending in at", "look at it", "看 at", "看 at"},
     });
+}
+
+TEST(PostEdit, WholeChainKeepsTextValid) {
+    // The rewriter's chain on texts made of the pieces the edits look for:
+    // edits that cut or copy by bytes must never split a character.
+    const std::vector<std::string> pieces = {
+        "Part", "part", " ", "\u3000", "3", "\uff13", "部分", "第", "•", "\uf0b7", "- ", "1. ", "(", ")",
+        "\uff08", "\uff09", "LLM", "attention", "如", "1.2", "图", "股票", ":", "\uff1a", "<", ">", "/",
+        "instruction", "Note", "注意", "请", "高 stakes", "\u201c", "\u201d", "\"", "-", "中", "文",
+        "John Smith", "and ", "INSTRUCTION", "说明", "https://a.cn/x", "at", "user", "\xff"};
+    std::mt19937 random(112);
+    std::uniform_int_distribution<std::size_t> pick(0, pieces.size() - 1);
+    std::uniform_int_distribution<int> length(0, 14);
+    for (int round = 0; round < 20000; ++round) {
+        std::string source;
+        std::string translation;
+        for (int n = length(random); n > 0; --n) source += pieces[pick(random)];
+        for (int n = length(random); n > 0; --n) translation += pieces[pick(random)];
+        // A lone 0xFF byte stands for broken input: the output may hold it
+        // only where the input did.
+        const bool valid = is_valid_utf8(source) && is_valid_utf8(translation);
+        std::string text = normalize_translated_text(remove_cjk_hyphens(translation));
+        text = restore_leading_bullet(source, text);
+        text = restore_leading_number(source, text);
+        text = fix_proper_name_line(source, text);
+        text = post_edit_translation(source, text);
+        text = post_edit_section_label(source, text);
+        text += drop_long_english_runs(translation) + tidy_quotes_and_spaces(translation);
+        if (valid) {
+            ASSERT_TRUE(is_valid_utf8(text)) << source << " | " << translation;
+        }
+    }
 }
 
 }  // namespace
