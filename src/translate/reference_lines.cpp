@@ -348,7 +348,11 @@ bool looks_like_bibliography_entry(std::string_view text) {
     if (count_scalar_values(t) < 8) return false;
     if (is_bracketed_number_entry(t) || is_bracketed_key_entry(t)) return true;
     if (starts_with_entry_number(t)) {
-        if (find_year(t)) return true;
+        // The year must follow the number: "1995) and by 18-" is the end of
+        // a citation broken over two lines, its number no entry's.
+        std::size_t number = 0;
+        while (is_ascii_digit(t[number])) ++number;
+        if (find_year(t.substr(number + 1))) return true;
         const auto rest = strip_leading_numbering(t);
         if (rest && matches_author_year_entry(*rest)) return true;
     }

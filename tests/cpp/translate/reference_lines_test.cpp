@@ -313,6 +313,9 @@ TEST(LooksLikeBibliographyEntry, Table) {
         {"3. A study of things", false},
         {"Figure, 3 shows 2019", false},
         {"Introduction to 2019 methods", false},
+        {"1995) and by 18-", false},       // the number is the only year
+        {"1995) Smith, J. A study", true}, // a surname after the number will do
+        {"2019. A study of 2019 data", true},
     };
     for (const BoolCase& c : cases) EXPECT_EQ(looks_like_bibliography_entry(c.text), c.expected) << c.text;
 }
