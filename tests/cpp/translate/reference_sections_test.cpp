@@ -137,6 +137,38 @@ TEST(FindReferenceSections, HeadingAtTheFootOfTheLeftColumn) {
     EXPECT_EQ(marks_of(lines), std::string(10, '-') + "RRR" + std::string(14, 'R'));
 }
 
+TEST(FindReferenceSections, SameTextOperationJoinsWhereverItLies) {
+    // A text operation drawn on two pages (a shared form) is kept or
+    // translated as a whole: a glyph of another page that shares the
+    // operation of an entry's glyph joins, and with it its whole segment.
+    // Glyphs without an object id share no operation.
+    auto lines = column({"#References", kEntry1, kEntry2, "#Appendix A"}, 0);
+    const auto next = column({kOther}, 1);
+    lines.insert(lines.end(), next.begin(), next.end());
+    struct Case {
+        bool with_object_id;
+        std::string marks;
+    };
+    const Case cases[] = {{true, "RRR-" "R"}, {false, "RRR-" "-"}};
+    for (const Case& c : cases) {
+        auto doc = test::extract_placed_lines(lines);
+        ASSERT_TRUE(doc);
+        auto& glyphs = doc->extraction.glyphs;
+        Glyph* entry = nullptr;
+        Glyph* other = nullptr;
+        for (Glyph& g : glyphs) {
+            if (!entry && doc->line_of[g.id] == 1) entry = &g;
+            if (!other && doc->line_of[g.id] == 4) other = &g;
+        }
+        ASSERT_TRUE(entry && other && entry->source.object_id);
+        other->source = entry->source;
+        if (!c.with_object_id) {
+            for (Glyph& g : glyphs) g.source.object_id.reset();
+        }
+        EXPECT_EQ(line_marks(*doc, find_reference_sections(glyphs), lines.size()), c.marks) << c.with_object_id;
+    }
+}
+
 TEST(FindReferenceSections, ContentsHeadingsOpenNothing) {
     struct Case {
         std::string trailing;  // drawn on the heading's baseline, apart from it
