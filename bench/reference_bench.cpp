@@ -7,7 +7,9 @@
 //     ahead and is refused, with a second column of 10,000 prose lines beside
 //     it that every look-ahead on the page has to pass over;
 //   - on one page of 10,000 numbered entries in one section, whose glyphs
-//     all test their baselines for neighbours.
+//     all test their baselines for neighbours;
+//   - on one page of 10,000 short lines side by side, 40 units apart, each a
+//     column of its own in the band the page makes.
 //
 //     zvk_reference_bench [FILE.pdf] [--runs N]
 //
@@ -105,6 +107,11 @@ int main(int argc, char** argv) {
                      200000.0f - 20.0f * static_cast<float>(i));
         }
         time_glyphs("10,000 entries in one section", glyphs, runs);
+    }
+    {
+        std::vector<zvk::Glyph> glyphs;
+        for (int i = 0; i < 10000; ++i) add_line(glyphs, "cell", 40.0f * static_cast<float>(i), 400.0f + static_cast<float>(i % 7));
+        time_glyphs("10,000 columns of one line", glyphs, runs);
     }
     return 0;
 }

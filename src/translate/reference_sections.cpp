@@ -299,17 +299,27 @@ private:
         std::sort(band.begin(), band.end());
         std::stable_sort(band.begin(), band.end(),
                          [&](std::size_t a, std::size_t b) { return total_less(lines_[a].x, lines_[b].x); });
+        // Each line joins the first column (in order of creation) whose first
+        // line lies within kColumnReach of it, else opens one. The lines come
+        // by ascending x, so the columns with a finite first x were opened in
+        // ascending order of it and x − first only falls along them: the
+        // first one in reach is found by a binary search, not a walk over
+        // every column of a page of many. A line or first line without a
+        // finite x is in reach of nothing (the difference is NaN or infinite).
         std::vector<std::vector<std::size_t>> columns;
+        std::vector<std::pair<float, std::size_t>> finite_firsts;  // (first x, column)
         for (std::size_t i : band) {
-            bool joined = false;
-            for (auto& column : columns) {
-                if (std::fabs(lines_[column.front()].x - lines_[i].x) <= kColumnReach) {
-                    column.push_back(i);
-                    joined = true;
-                    break;
+            const float x = lines_[i].x;
+            if (std::isfinite(x)) {
+                auto it = std::partition_point(finite_firsts.begin(), finite_firsts.end(),
+                                               [&](const auto& f) { return !(std::fabs(f.first - x) <= kColumnReach); });
+                if (it != finite_firsts.end()) {
+                    columns[it->second].push_back(i);
+                    continue;
                 }
+                finite_firsts.emplace_back(x, columns.size());
             }
-            if (!joined) columns.push_back({i});
+            columns.push_back({i});
         }
         std::stable_sort(columns.begin(), columns.end(), [&](const auto& a, const auto& b) {
             return total_less(lines_[a.front()].x, lines_[b.front()].x);
