@@ -19,6 +19,14 @@
 //
 // prints the glyphs left out of translation instead, by glyph line (line
 // order) and reason: page, baseline, reason and the text of those glyphs.
+//
+//     segment_dump FILE.pdf --references [--page N]
+//
+// prints what reference-section detection keeps in its source form: each
+// segment of the detection's own segmentation with a reference glyph (page,
+// origin of its first glyph, how many of its glyphs are reference glyphs,
+// its text), then, by page and baseline, the reference glyphs that are in no
+// segment, and last the counts: reference glyphs, segments, pages.
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
@@ -33,6 +41,7 @@
 #include "segment/line_text.h"
 #include "segment/paragraph_merge.h"
 #include "segment/segmentation.h"
+#include "translate/reference_sections.h"
 
 namespace {
 
@@ -50,7 +59,7 @@ std::string number(float value) {
 }
 
 int usage() {
-    std::fputs("usage: segment_dump FILE.pdf [--segments | --skipped] [--page N]\n", stderr);
+    std::fputs("usage: segment_dump FILE.pdf [--segments | --skipped | --references] [--page N]\n", stderr);
     return 2;
 }
 
@@ -118,6 +127,47 @@ int print_skipped(const zvk::ExtractedDocument& extraction, std::optional<std::u
     return 0;
 }
 
+int print_references(const zvk::ExtractedDocument& extraction, std::optional<std::uint32_t> only_page) {
+    const std::vector<std::uint32_t> ids = zvk::find_reference_sections(extraction.glyphs);
+    std::vector<bool> kept(extraction.glyphs.size(), false);
+    for (std::uint32_t id : ids) {
+        if (id < kept.size()) kept[id] = true;
+    }
+    // The same segmentation the detection runs.
+    zvk::SegmentationResult result = zvk::segment_glyphs(extraction.glyphs, true, true, {}, {});
+    std::vector<bool> in_segment(extraction.glyphs.size(), false);
+    std::size_t segments = 0;
+    std::printf("page\tx\ty\tkept\tsource\n");
+    for (const zvk::Segment& segment : result.segments) {
+        std::size_t count = 0;
+        for (std::uint32_t id : segment.glyph_ids) {
+            in_segment.at(id) = true;
+            count += kept.at(id) ? 1 : 0;
+        }
+        if (count == 0) continue;
+        ++segments;
+        if (only_page && segment.page_index != *only_page) continue;
+        const zvk::Glyph& first = extraction.glyphs.at(segment.glyph_ids.front());
+        std::printf("%u\t%s\t%s\t%zu/%zu\t%s\n", segment.page_index + 1, number(first.matrix[4]).c_str(),
+                    number(first.matrix[5]).c_str(), count, segment.glyph_ids.size(),
+                    escaped(segment.source).c_str());
+    }
+    // Reference glyphs outside every segment, one row per page and baseline.
+    std::map<std::pair<std::uint32_t, float>, std::string> outside;
+    for (const zvk::Glyph& g : extraction.glyphs) {
+        if (!kept[g.id] || in_segment[g.id]) continue;
+        if (only_page && g.page_index != *only_page) continue;
+        outside[{g.page_index, g.matrix[5]}] += g.unicode;
+    }
+    for (const auto& [where, text] : outside) {
+        std::printf("outside\t%u\t%s\t%s\n", where.first + 1, number(where.second).c_str(), escaped(text).c_str());
+    }
+    std::map<std::uint32_t, std::size_t> pages;
+    for (std::uint32_t id : ids) ++pages[extraction.glyphs.at(id).page_index];
+    std::printf("references\t%zu glyphs\t%zu segments\t%zu pages\n", ids.size(), segments, pages.size());
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -125,6 +175,7 @@ int main(int argc, char** argv) {
     std::optional<std::uint32_t> only_page;
     bool segments = false;
     bool skipped = false;
+    bool references = false;
     for (int i = 2; i < argc; ++i) {
         std::string_view flag = argv[i];
         if (flag == "--segments") {
@@ -133,6 +184,10 @@ int main(int argc, char** argv) {
         }
         if (flag == "--skipped") {
             skipped = true;
+            continue;
+        }
+        if (flag == "--references") {
+            references = true;
             continue;
         }
         if (flag != "--page" || i + 1 >= argc) return usage();
@@ -153,8 +208,9 @@ int main(int argc, char** argv) {
         return 1;
     }
     const zvk::ExtractedDocument& extraction = *extracted;
-    if (segments && skipped) return usage();
+    if (int(segments) + int(skipped) + int(references) > 1) return usage();
     if (segments) return print_segments(extraction, only_page);
+    if (references) return print_references(extraction, only_page);
     if (skipped) return print_skipped(extraction, only_page);
 
     std::vector<zvk::GlyphRun> runs = zvk::group_glyph_lines(extraction.glyphs);
