@@ -12,6 +12,8 @@
 #include "base/json_writer.h"
 #include "base/settings.h"
 #include "base/utf8.h"
+#include "translate/answer_quality.h"
+#include "translate/comma_lists.h"
 
 namespace zvk {
 
@@ -80,6 +82,18 @@ bool needs_line_break(int fd, bool readable) {
 }
 
 }  // namespace
+
+bool accept_cached_translation(std::string_view source, std::string_view cached) {
+    if (list_items_lost(source, cached)) return false;
+    // Eight CJK characters make an answer plainly translated; below that the
+    // answer tests decide, as they would for a fresh answer.
+    constexpr std::size_t kPlainlyTranslated = 8;
+    std::size_t cjk = 0;
+    for (Utf8Step step : Utf8Range(cached)) {
+        if (step.valid && is_cjk_character(step.scalar) && ++cjk >= kPlainlyTranslated) return true;
+    }
+    return !is_still_english(source, cached) && has_quality_problem(source, cached) == 0;
+}
 
 std::string checkpoint_line(std::string_view source, std::string_view target_lang,
                             std::string_view translated) {

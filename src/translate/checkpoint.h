@@ -49,6 +49,11 @@ std::string checkpoint_line(std::string_view source, std::string_view target_lan
 std::vector<CheckpointEntry> read_checkpoint_entries(std::string_view text,
                                                      std::string_view target_lang);
 
+// A cached translation may stand as the unit's answer: it keeps the
+// source's comma-list items, and either holds 8 or more CJK characters or is
+// neither still English nor faulty by the answer tests.
+bool accept_cached_translation(std::string_view source, std::string_view cached);
+
 // Appends one line per answer to the file named by ZVK_TRANSLATE_CHECKPOINT
 // (read at the time of the call; unset or empty: nothing), as one write under
 // a process-wide lock, so that the blocks of concurrent batches never mix.

@@ -12,7 +12,9 @@
 
 #include "support/scoped_env.h"
 #include "support/temp_dir.h"
+#include "translate/answer_quality.h"
 #include "translate/checkpoint.h"
+#include "translate/comma_lists.h"
 
 namespace zvk {
 namespace {
@@ -286,6 +288,45 @@ TEST(CheckpointAppend, ConcurrentBatchesStayWholeBlocks) {
         }
     }
     for (int t = 0; t < kThreads; ++t) EXPECT_EQ(rounds_seen[t], kRounds);
+}
+
+// The answer tests' own verdicts are checked first, so each row shows which
+// rule of the acceptance decides.
+TEST(AcceptCachedTranslation, CountOfCjkCharactersThenTheAnswerTests) {
+    const std::string fruit = "apples, pears, plums, figs, limes, dates, kiwis";
+    struct Row {
+        const char* name;
+        std::string source;
+        std::string cached;
+        bool problem;     // has_quality_problem reports one
+        bool still_english;
+        bool lost;        // list_items_lost
+        bool accepted;
+    };
+    const std::vector<Row> rows = {
+        // A gap between ideographs is a quality problem; the full stop is the
+        // eighth CJK character, from the punctuation block.
+        {"8 CJK characters outweigh a problem", "We studied the problem", "我们 研究了问题。", true, false, false,
+         true},
+        {"7 CJK characters and a problem", "We studied the problem", "我们 研究了问题", true, false, false,
+         false},
+        {"8 with kana and full-width forms", "We studied the problem", "我们 研究カナ１２", true, false, false,
+         true},
+        {"few CJK characters, no problem", "Introduction", "引言", false, false, false, true},
+        {"copied English", "We describe the method in detail here", "We describe the method in detail here",
+         false, true, false, false},
+        {"only dots", "We describe the method", "...", false, true, false, false},
+        {"list items lost despite many CJK characters", fruit, "苹果、梨、李子、无花果、青柠", true, false, true,
+         false},
+        {"list kept", fruit, "苹果、梨、李子、无花果、青柠、枣、猕猴桃", false, false, false, true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        ASSERT_EQ(has_quality_problem(row.source, row.cached) > 0, row.problem);
+        ASSERT_EQ(is_still_english(row.source, row.cached), row.still_english);
+        ASSERT_EQ(list_items_lost(row.source, row.cached), row.lost);
+        EXPECT_EQ(accept_cached_translation(row.source, row.cached), row.accepted);
+    }
 }
 
 }  // namespace
