@@ -14,6 +14,7 @@
 #include "base/utf8.h"
 #include "translate/answer_quality.h"
 #include "translate/comma_lists.h"
+#include "translate/normalize.h"
 
 namespace zvk {
 
@@ -54,6 +55,25 @@ std::optional<CheckpointEntry> read_checkpoint_line(std::string_view line,
     return CheckpointEntry{source->get<std::string>(), translated->get<std::string>()};
 }
 
+std::optional<std::string> read_whole_file(const std::string& path) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    std::string text;
+    char buffer[1 << 16];
+    for (;;) {
+        ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            ::close(fd);
+            return std::nullopt;  // a directory, or a read error
+        }
+        if (got == 0) break;
+        text.append(buffer, static_cast<std::size_t>(got));
+    }
+    ::close(fd);
+    return text;
+}
+
 bool write_all(int fd, std::string_view bytes) {
     while (!bytes.empty()) {
         ssize_t written = ::write(fd, bytes.data(), bytes.size());
@@ -82,6 +102,17 @@ bool needs_line_break(int fd, bool readable) {
 }
 
 }  // namespace
+
+bool load_checkpoint_cache(TranslationCache& cache, std::string_view target_lang) {
+    std::optional<std::string> path = checkpoint_path();
+    if (!path) return false;
+    std::optional<std::string> text = read_whole_file(*path);
+    if (!text) return false;
+    for (CheckpointEntry& entry : read_checkpoint_entries(*text, target_lang)) {
+        cache.insert_or_assign(std::move(entry.source), normalize_translated_text(entry.translated));
+    }
+    return true;
+}
 
 bool accept_cached_translation(std::string_view source, std::string_view cached) {
     if (list_items_lost(source, cached)) return false;

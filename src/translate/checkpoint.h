@@ -49,6 +49,13 @@ std::string checkpoint_line(std::string_view source, std::string_view target_lan
 std::vector<CheckpointEntry> read_checkpoint_entries(std::string_view text,
                                                      std::string_view target_lang);
 
+// Fills the run's cache from the file named by ZVK_TRANSLATE_CHECKPOINT: each
+// usable entry (read_checkpoint_entries) with its translation normalised, a
+// later line replacing an earlier one with the same source. True when the
+// file was read, even without a usable line; false when the variable is
+// unset or empty or the file can't be read. Never fails.
+bool load_checkpoint_cache(TranslationCache& cache, std::string_view target_lang);
+
 // A cached translation may stand as the unit's answer: it keeps the
 // source's comma-list items, and either holds 8 or more CJK characters or is
 // neither still English nor faulty by the answer tests.

@@ -15,6 +15,7 @@
 #include "translate/answer_quality.h"
 #include "translate/checkpoint.h"
 #include "translate/comma_lists.h"
+#include "translate/normalize.h"
 
 namespace zvk {
 namespace {
@@ -288,6 +289,74 @@ TEST(CheckpointAppend, ConcurrentBatchesStayWholeBlocks) {
         }
     }
     for (int t = 0; t < kThreads; ++t) EXPECT_EQ(rounds_seen[t], kRounds);
+}
+
+TEST(LoadCheckpointCache, WhenTheFileIsReadAndWhatItGives) {
+    const std::string a = checkpoint_line("A", "zh", "甲") + "\n";
+    const std::string a_again = checkpoint_line("A", "zh", "甲二") + "\n";
+    const std::string b = R"({"source":"B","translated":"乙"})" "\n";
+    const std::string ja = checkpoint_line("C", "ja", "シ") + "\n";
+    struct Row {
+        const char* name;
+        std::optional<std::string> file;  // nullopt: the path names nothing
+        bool read;
+        TranslationCache expected;
+    };
+    const std::vector<Row> rows = {
+        {"missing file", std::nullopt, false, {{"old", "旧"}}},
+        {"whole lines", a + b, true, {{"old", "旧"}, {"A", "甲"}, {"B", "乙"}}},
+        {"later line wins", a + b + a_again, true, {{"old", "旧"}, {"A", "甲二"}, {"B", "乙"}}},
+        {"replaces what the cache held", checkpoint_line("old", "zh", "新") + "\n", true, {{"old", "新"}}},
+        {"one bad byte costs one line", a + "{\"source\":\"X\xfe\",\"translated\":\"戊\"}\n" + b, true,
+         {{"old", "旧"}, {"A", "甲"}, {"B", "乙"}}},
+        {"another target", ja + b, true, {{"old", "旧"}, {"B", "乙"}}},
+        {"no usable line is still a read file", "not json\n" + ja, true, {{"old", "旧"}}},
+        {"empty file", "", true, {{"old", "旧"}}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        TempDir dir;
+        if (row.file) dir.write("cp.jsonl", *row.file);
+        ScopedEnv env(kVariable, dir.file("cp.jsonl").c_str());
+        TranslationCache cache = {{"old", "旧"}};
+        EXPECT_EQ(load_checkpoint_cache(cache, "zh"), row.read);
+        EXPECT_EQ(cache, row.expected);
+    }
+}
+
+TEST(LoadCheckpointCache, NoPathNoDirectoryNoFile) {
+    TempDir dir;
+    dir.write("cp.jsonl", checkpoint_line("A", "zh", "甲") + "\n");
+    const std::string folder = dir.path().string();
+    struct Row {
+        const char* name;
+        const char* value;
+    };
+    const std::vector<Row> rows = {{"unset", nullptr}, {"empty", ""}, {"a directory", folder.c_str()}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        ScopedEnv env(kVariable, row.value);
+        TranslationCache cache;
+        EXPECT_FALSE(load_checkpoint_cache(cache, "zh"));
+        EXPECT_TRUE(cache.empty());
+    }
+}
+
+// One run appends, the next reads: the stored text is normalised again on
+// the way in.
+TEST(LoadCheckpointCache, ReadsWhatAnEarlierRunAppended) {
+    TempDir dir;
+    ScopedEnv env(kVariable, dir.file("cp.jsonl").c_str());
+    const std::string raw = "这是 part 的一个";
+    ASSERT_NE(normalize_translated_text(raw), raw);
+    append_checkpoint(units_of({"This is a part", "Results"}),
+                      std::vector<BatchAnswer>{answer(0, raw), answer(1, "结果")}, "zh");
+    TranslationCache cache;
+    ASSERT_TRUE(load_checkpoint_cache(cache, "zh"));
+    EXPECT_EQ(cache, (TranslationCache{{"This is a part", normalize_translated_text(raw)}, {"Results", "结果"}}));
+    TranslationCache other_target;
+    ASSERT_TRUE(load_checkpoint_cache(other_target, "ja"));
+    EXPECT_TRUE(other_target.empty());
 }
 
 // The answer tests' own verdicts are checked first, so each row shows which
