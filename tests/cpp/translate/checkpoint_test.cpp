@@ -193,6 +193,20 @@ TEST(CheckpointAppend, AfterEachStateOfTheFile) {
     }
 }
 
+// A file we may append to but not read: its last byte is unknown, so a line
+// break goes first (an empty line is skipped when read, a glued one is lost).
+TEST(CheckpointAppend, WriteOnlyFileStartsOnAFreshLine) {
+    if (::geteuid() == 0) GTEST_SKIP() << "root reads every file";
+    TempDir dir;
+    const std::string whole = checkpoint_line("A", "zh", "甲") + "\n";
+    const std::string path = dir.write("cp.jsonl", whole + R"({"source":"T)");
+    ASSERT_EQ(::chmod(path.c_str(), 0200), 0);
+    ScopedEnv env(kVariable, path.c_str());
+    append_checkpoint(units_of({"B"}), std::vector<BatchAnswer>{answer(0, "乙")}, "zh");
+    ASSERT_EQ(::chmod(path.c_str(), 0600), 0);
+    EXPECT_EQ(pairs_of(read_checkpoint_entries(read_file(path), "zh")), (Entries{{"A", "甲"}, {"B", "乙"}}));
+}
+
 TEST(CheckpointAppend, SourceKeptAnswersLeaveNoLine) {
     TempDir dir;
     const std::string path = dir.file("cp.jsonl");
