@@ -126,6 +126,30 @@ void sort_left_edge(std::vector<const Glyph*>& glyphs) {
     sort_by_total_order(glyphs, glyph_left_edge);
 }
 
+void order_glyphs_by_position(std::vector<const Glyph*>& glyphs) {
+    if (glyphs.size() < 2) return;
+    // One 64-bit key: the inverted y key (higher first) above the x key, each
+    // turned unsigned with its order kept, so integer comparison gives the
+    // order and the sort needs no float compare.
+    struct Keyed {
+        std::uint64_t key;
+        const Glyph* glyph;
+    };
+    std::vector<Keyed> keyed;
+    keyed.reserve(glyphs.size());
+    bool in_order = true;
+    for (const Glyph* g : glyphs) {
+        const auto y = static_cast<std::uint32_t>(total_order_key(g->matrix[5])) ^ 0x80000000u;
+        const auto x = static_cast<std::uint32_t>(total_order_key(g->matrix[4])) ^ 0x80000000u;
+        const std::uint64_t key = (static_cast<std::uint64_t>(~y) << 32) | x;
+        in_order = in_order && (keyed.empty() || keyed.back().key <= key);
+        keyed.push_back({key, g});
+    }
+    if (in_order) return;
+    stable_merge_sort(keyed, [](const Keyed& a, const Keyed& b) { return a.key < b.key; });
+    for (std::size_t i = 0; i < keyed.size(); ++i) glyphs[i] = keyed[i].glyph;
+}
+
 void extend_with_glyph_ids(std::vector<std::uint32_t>& ids, std::span<const Glyph* const> glyphs) {
     // No exact reserve: callers append line after line to one list, and an
     // exact reserve per call would reallocate (and copy) the list every time.

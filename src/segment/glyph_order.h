@@ -1,5 +1,6 @@
-// The three orders over glyph references that recur throughout the system:
-// reading order, origin-x order and left-edge order. Each sorts references
+// The orders over glyph references that recur throughout the system:
+// reading order, origin-x order, left-edge order and the page-blind position
+// order of the rewriter. Each sorts references
 // stably and never the glyphs themselves.
 #pragma once
 
@@ -49,6 +50,12 @@ bool left_edge_less(const Glyph& a, const Glyph& b);
 void sort_reading_order(std::vector<const Glyph*>& glyphs);
 void sort_origin_x(std::vector<const Glyph*>& glyphs);
 void sort_left_edge(std::vector<const Glyph*>& glyphs);
+// Origin y descending, then origin x ascending, both in the total order, and
+// no page key: the rewriter's passes work on one page's glyphs (or group
+// glyphs of several pages as if they lay on one), top down and left to right.
+// Unlike the reading order, baselines that are merely close never tie, and
+// -0 and +0 are different keys.
+void order_glyphs_by_position(std::vector<const Glyph*>& glyphs);
 
 // Appends the id of every referenced glyph, in the given order: how segments
 // and placed lines record which glyphs their text came from.

@@ -62,6 +62,43 @@ TEST(GlyphOrder, OriginXUsesTheTotalOrder) {
     EXPECT_EQ(ids_after(glyphs, sort_origin_x), (std::vector<std::uint32_t>{4, 5, 2, 1, 6, 3, 0}));
 }
 
+// Position order: y descending, x ascending, both in the total order, no page
+// key. Close baselines never tie; -0 and +0 are different baselines.
+TEST(GlyphOrder, PositionOrderIgnoresPagesAndTiesOnlyOnIdenticalKeys) {
+    std::vector<Glyph> glyphs = {
+        at(0, 0, 0, 700.0f),
+        at(1, 0, 50, 700.01f),  // higher by a hair: first, though further right
+        at(2, 5, 3, 700.0f),    // another page, same baseline: x decides
+        at(3, 0, 1, 0.0f),
+        at(4, 0, 0, -0.0f),     // below +0 whatever x
+        at(5, 0, 3, 700.0f),    // ties with 2 on both keys: input order kept
+        at(6, 0, 9, kNaN),      // positive NaN baseline: first when descending
+        at(7, 0, 9, -kInf),
+    };
+    glyphs[7].matrix[5] = std::copysign(kNaN, -1.0f);  // negative NaN: last
+    EXPECT_EQ(ids_after(glyphs, order_glyphs_by_position),
+              (std::vector<std::uint32_t>{6, 1, 0, 2, 5, 3, 4, 7}));
+}
+
+TEST(GlyphOrder, PositionOrderIsTheStableSortOfItsKeys) {
+    std::mt19937 random(47);
+    std::vector<Glyph> glyphs;
+    const float values[] = {-1.0f, -0.0f, 0.0f, 1.0f, 2.5f, kInf, -kInf, kNaN};
+    for (std::uint32_t i = 0; i < 500; ++i) {
+        glyphs.push_back(at(i, 0, values[random() % 8], values[random() % 8]));
+    }
+    std::vector<const Glyph*> expected;
+    for (const auto& g : glyphs) expected.push_back(&g);
+    std::stable_sort(expected.begin(), expected.end(), [](const Glyph* a, const Glyph* b) {
+        const auto ya = total_order_key(a->matrix[5]), yb = total_order_key(b->matrix[5]);
+        if (ya != yb) return ya > yb;
+        return total_order_key(a->matrix[4]) < total_order_key(b->matrix[4]);
+    });
+    std::vector<std::uint32_t> expected_ids;
+    for (const Glyph* g : expected) expected_ids.push_back(g->id);
+    EXPECT_EQ(ids_after(glyphs, order_glyphs_by_position), expected_ids);
+}
+
 TEST(GlyphOrder, LeftEdge) {
     struct Case {
         const char* name;
