@@ -6,6 +6,7 @@
 #include <optional>
 #include <unordered_map>
 #include <unordered_set>
+#include <utility>
 
 #include "base/text.h"
 #include "rewrite/geometry/glyph_classes.h"
@@ -32,36 +33,63 @@ float origin_y(const Glyph& g) { return g.matrix[5]; }
 
 bool total_less(float a, float b) { return total_order_key(a) < total_order_key(b); }
 
-// Indices of the glyphs that pass `keep` and have a number for origin x,
-// sorted by origin x: a window scan then looks at the glyphs inside its
-// x-range only instead of at the whole input. A glyph with a NaN x can lie in
-// no window, and on numbers the float order agrees with the total order, so
-// the scan meets exactly the glyphs a walk over the whole input would.
-template <typename Keep>
-std::vector<std::size_t> x_sorted_indices(std::span<const Glyph* const> glyphs, Keep keep) {
-    std::vector<std::size_t> indices;
-    for (std::size_t i = 0; i < glyphs.size(); ++i) {
-        if (!std::isnan(origin_x(*glyphs[i])) && keep(*glyphs[i])) indices.push_back(i);
+// The glyphs of the input that pass a filter, indexed by origin x and by
+// origin y, so that a window looks at the glyphs inside its x-range or inside
+// its y-range, whichever holds fewer, instead of at the whole input: a page
+// of many lines has few glyphs in a window's rows, one long line few in its
+// columns. A glyph with a NaN coordinate lies in no window and is left out;
+// on numbers the float order agrees with the total order, so a scan meets
+// exactly the glyphs that a walk over the whole input would accept.
+class PointIndex {
+public:
+    template <typename Keep>
+    PointIndex(std::span<const Glyph* const> glyphs, Keep keep) : glyphs_(glyphs) {
+        for (std::size_t i = 0; i < glyphs.size(); ++i) {
+            const Glyph& g = *glyphs[i];
+            if (!std::isnan(origin_x(g)) && !std::isnan(origin_y(g)) && keep(g)) by_x_.push_back(i);
+        }
+        by_y_ = by_x_;
+        std::stable_sort(by_x_.begin(), by_x_.end(), [&](std::size_t a, std::size_t b) {
+            return total_less(origin_x(*glyphs[a]), origin_x(*glyphs[b]));
+        });
+        std::stable_sort(by_y_.begin(), by_y_.end(), [&](std::size_t a, std::size_t b) {
+            return total_less(origin_y(*glyphs[a]), origin_y(*glyphs[b]));
+        });
     }
-    std::stable_sort(indices.begin(), indices.end(), [&](std::size_t a, std::size_t b) {
-        return total_less(origin_x(*glyphs[a]), origin_x(*glyphs[b]));
-    });
-    return indices;
-}
 
-// Calls visit(index) for every index of `sorted` whose glyph has lo <= x <= hi.
-template <typename Visit>
-void for_each_in_x_range(std::span<const Glyph* const> glyphs, const std::vector<std::size_t>& sorted, float lo,
-                         float hi, Visit visit) {
-    auto first = std::partition_point(sorted.begin(), sorted.end(),
-                                      [&](std::size_t i) { return origin_x(*glyphs[i]) < lo; });
-    for (auto it = first; it != sorted.end() && origin_x(*glyphs[*it]) <= hi; ++it) {
-        if (lo <= origin_x(*glyphs[*it]) && visit(*it)) return;
+    // Calls visit(index) for the glyphs whose origin lies in x0..x1 by
+    // y0..y1, edges included, until visit returns true.
+    template <typename Visit>
+    void visit_window(float x0, float x1, float y0, float y1, Visit visit) const {
+        const auto [xb, xe] = range(by_x_, origin_x, x0, x1);
+        const auto [yb, ye] = range(by_y_, origin_y, y0, y1);
+        const bool rows = ye - yb < xe - xb;
+        for (auto it = rows ? yb : xb, end = rows ? ye : xe; it != end; ++it) {
+            const Glyph& g = *glyphs_[*it];
+            if (x0 <= origin_x(g) && origin_x(g) <= x1 && y0 <= origin_y(g) && origin_y(g) <= y1 && visit(*it)) {
+                return;
+            }
+        }
     }
-}
+
+private:
+    using Iterator = std::vector<std::size_t>::const_iterator;
+
+    std::pair<Iterator, Iterator> range(const std::vector<std::size_t>& sorted, float (*key)(const Glyph&), float lo,
+                                        float hi) const {
+        auto first =
+            std::partition_point(sorted.begin(), sorted.end(), [&](std::size_t i) { return key(*glyphs_[i]) < lo; });
+        auto last = std::partition_point(first, sorted.end(), [&](std::size_t i) { return key(*glyphs_[i]) <= hi; });
+        return {first, last};
+    }
+
+    std::span<const Glyph* const> glyphs_;
+    std::vector<std::size_t> by_x_;
+    std::vector<std::size_t> by_y_;
+};
 
 // The whole-input lookups of the component tests, built on first use: a
-// page's worth of glyphs is scanned once, not once per component.
+// page's worth of glyphs is indexed once, not scanned once per component.
 class WindowIndex {
 public:
     WindowIndex(std::span<const Glyph* const> glyphs, float s) : glyphs_(glyphs), s_(s) {}
@@ -69,30 +97,33 @@ public:
     // Some glyph larger than 0.84 × s with non-blank text stands within
     // 0.35 × s of the baseline with its origin x in [lo, hi].
     bool body_glyph_between(float baseline, float lo, float hi) {
-        if (!body_built_) {
-            body_ = x_sorted_indices(glyphs_, [&](const Glyph& g) { return g.font_size > 0.84f * s_ && !is_blank(g); });
-            body_built_ = true;
+        if (!body_) {
+            body_.emplace(glyphs_, [&](const Glyph& g) { return g.font_size > 0.84f * s_ && !is_blank(g); });
         }
+        // The rows are widened a little beyond what the float test of the
+        // distance accepts; the test itself decides.
+        const float reach = 0.35f * s_;
+        const double slack = (std::fabs(static_cast<double>(baseline)) + reach) * 1e-5;
+        const auto y0 = static_cast<float>(static_cast<double>(baseline) - reach - slack);
+        const auto y1 = static_cast<float>(static_cast<double>(baseline) + reach + slack);
         bool found = false;
-        for_each_in_x_range(glyphs_, body_, lo, hi, [&](std::size_t i) {
-            found = std::fabs(origin_y(*glyphs_[i]) - baseline) <= 0.35f * s_;
+        body_->visit_window(lo, hi, y0, y1, [&](std::size_t i) {
+            found = std::fabs(origin_y(*glyphs_[i]) - baseline) <= reach;
             return found;
         });
         return found;
     }
 
-    // Math bracket glyphs whose origin lies in the window, in x order.
+    // Math bracket glyphs whose origin lies in the window.
     template <typename Visit>
     void brackets_in(float x0, float x1, float y0, float y1, Visit visit) {
-        if (!brackets_built_) {
+        if (!brackets_) {
             MathFontNameTest math_font;
-            brackets_ = x_sorted_indices(
-                glyphs_, [&](const Glyph& g) { return math_font(g.font_name) && is_bracket_text(g.unicode); });
-            brackets_built_ = true;
+            brackets_.emplace(glyphs_,
+                              [&](const Glyph& g) { return math_font(g.font_name) && is_bracket_text(g.unicode); });
         }
-        for_each_in_x_range(glyphs_, brackets_, x0, x1, [&](std::size_t i) {
-            const float y = origin_y(*glyphs_[i]);
-            if (y0 <= y && y <= y1) visit(i);
+        brackets_->visit_window(x0, x1, y0, y1, [&](std::size_t i) {
+            visit(i);
             return false;
         });
     }
@@ -100,11 +131,54 @@ public:
 private:
     std::span<const Glyph* const> glyphs_;
     float s_;
-    std::vector<std::size_t> body_;
-    std::vector<std::size_t> brackets_;
-    bool body_built_ = false;
-    bool brackets_built_ = false;
+    std::optional<PointIndex> body_;
+    std::optional<PointIndex> brackets_;
 };
+
+struct NumberRange {
+    std::size_t begin = 0;
+    std::size_t end = 0;
+};
+
+// The clusters that are numbers: NaN sorts to the two ends of the descending
+// list and lies at no distance from anything.
+NumberRange number_range(const std::vector<float>& clusters) {
+    NumberRange range{0, clusters.size()};
+    while (range.begin < range.end && std::isnan(clusters[range.begin])) ++range.begin;
+    while (range.end > range.begin && std::isnan(clusters[range.end - 1])) --range.end;
+    return range;
+}
+
+struct NearestCluster {
+    std::size_t index;
+    float distance;
+};
+
+// The cluster nearest to y, the first in list order among equal distances,
+// as a walk over every cluster finds it; found by bisection, since a page
+// has a cluster per text line and a glyph per letter.
+std::optional<NearestCluster> nearest_cluster(const std::vector<float>& clusters, NumberRange numbers, float y) {
+    if (std::isnan(y) || numbers.begin == numbers.end) return std::nullopt;
+    const auto first = clusters.begin() + static_cast<std::ptrdiff_t>(numbers.begin);
+    const auto last = clusters.begin() + static_cast<std::ptrdiff_t>(numbers.end);
+    const std::size_t at =
+        static_cast<std::size_t>(std::partition_point(first, last, [&](float c) { return c > y; }) - clusters.begin());
+    auto distance = [&](std::size_t i) { return std::fabs(y - clusters[i]); };
+    // The nearest lies next to y's place in the list: just above it (at - 1)
+    // or at it. A NaN distance (y and a cluster both infinite) is never
+    // nearest.
+    std::optional<NearestCluster> best;
+    auto consider = [&](std::size_t i) {
+        const float d = distance(i);
+        if (!std::isnan(d) && (!best || d < best->distance)) best = NearestCluster{i, d};
+    };
+    if (at > numbers.begin) consider(at - 1);
+    if (at < numbers.end) consider(at);
+    if (!best) return std::nullopt;
+    // Rounding can make farther clusters equally distant; the earliest wins.
+    while (best->index > numbers.begin && distance(best->index - 1) == best->distance) --best->index;
+    return best;
+}
 
 // The component tests and the group of one component (members in x order),
 // or nothing when it is rejected.
@@ -246,26 +320,20 @@ MathBlockGroups find_math_blocks(std::span<const Glyph* const> glyphs, float siz
 
     // Candidates, each with its nearest cluster within 0.85 × s (the higher
     // one on a tie).
+    const NumberRange numbers = number_range(clusters);
     std::vector<std::vector<std::size_t>> candidates(clusters.size());
     std::size_t candidate_count = 0;
     MathFontNameTest math_font;
     for (std::size_t i = 0; i < glyphs.size(); ++i) {
         const Glyph& g = *glyphs[i];
-        const float y = origin_y(g);
-        std::size_t nearest = clusters.size();
-        float nearest_distance = 0.0f;
-        for (std::size_t c = 0; c < clusters.size(); ++c) {
-            const float d = std::fabs(y - clusters[c]);
-            if (d <= 0.85f * s && (nearest == clusters.size() || d < nearest_distance)) {
-                nearest = c;
-                nearest_distance = d;
-            }
-        }
-        if (nearest == clusters.size()) continue;
+        const std::optional<NearestCluster> nearest = nearest_cluster(clusters, numbers, origin_y(g));
+        if (!nearest || !(nearest->distance <= 0.85f * s)) continue;
+        const std::size_t nearest_index = nearest->index;
+        const float nearest_distance = nearest->distance;
         bool candidate = g.font_size <= 0.82f * s;
         if (!candidate && nearest_distance > 0.3f * s) candidate = has_formula_skip_reason(g, math_font);
         if (candidate) {
-            candidates[nearest].push_back(i);
+            candidates[nearest_index].push_back(i);
             ++candidate_count;
         }
     }

@@ -8,15 +8,20 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <cmath>
 #include <functional>
+#include <random>
 #include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "base/text.h"
 #include "content/document_interpreter.h"
 #include "content/pdf_fixture.h"
+#include "rewrite/geometry/glyph_classes.h"
 #include "segment/glyph_fixture.h"
+#include "segment/glyph_order.h"
 
 namespace zvk::rewrite {
 namespace {
@@ -161,6 +166,16 @@ TEST(MathBlocks, StackedFormulasAndWhatIsNoFormula) {
              const auto b = p.add("b", 203, 695, 7);
              return Groups{{sum, a, b}};
          }},
+        {"a glyph midway between two baselines belongs to the upper one",
+         [](Page& p) {
+             body_line(p);
+             p.body(100, 184, 688);
+             p.body(222, 300, 688);
+             const auto a = p.add("a", 200, 705, 7);
+             const auto b = p.add("b", 203, 705, 7);
+             const auto c = p.add("c", 202, 694, 7);
+             return Groups{{a, b, c}};
+         }},
         {"groups ordered by leading glyph, top first",
          [](Page& p) {
              body_line(p);
@@ -241,6 +256,158 @@ TEST(MathBlocks, BracketInTwoWindowsGoesToTheSameGroupEveryTime) {
     waitpid(child, &status, 0);
     ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     EXPECT_EQ(received, groups_text(first));
+}
+
+// The steps as written, with a walk over every cluster per glyph and over
+// the whole input per component: the indexed lookups must find the same
+// groups on every input.
+Groups reference_math_blocks(const std::vector<const Glyph*>& glyphs, float size) {
+    const float s = size >= 1.0f ? size : 1.0f;
+    const std::vector<float> clusters = cluster_baselines(glyphs, s);
+    if (clusters.empty() || glyphs.empty()) return {};
+    std::vector<std::vector<std::size_t>> members(clusters.size());
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < glyphs.size(); ++i) {
+        const Glyph& g = *glyphs[i];
+        std::size_t best = clusters.size();
+        float best_d = 0;
+        for (std::size_t c = 0; c < clusters.size(); ++c) {
+            const float d = std::fabs(g.matrix[5] - clusters[c]);
+            if (d <= 0.85f * s && (best == clusters.size() || d < best_d)) {
+                best = c;
+                best_d = d;
+            }
+        }
+        if (best == clusters.size()) continue;
+        const bool formula = glyph_skip_reason(g) == std::optional<std::string_view>("formula");
+        if (g.font_size <= 0.82f * s || (formula && best_d > 0.3f * s)) {
+            members[best].push_back(i);
+            ++count;
+        }
+    }
+    if (count < 3) return {};
+    auto key = [](float v) { return zvk::total_order_key(v); };
+    auto x = [&](std::size_t i) { return glyphs[i]->matrix[4]; };
+    auto y = [&](std::size_t i) { return glyphs[i]->matrix[5]; };
+    Groups groups;
+    std::vector<std::uint32_t> claimed;
+    for (std::size_t c = 0; c < clusters.size(); ++c) {
+        auto& l = members[c];
+        std::stable_sort(l.begin(), l.end(), [&](std::size_t a, std::size_t b) { return key(x(a)) < key(x(b)); });
+        // Components by union of pairs within 2.2 s, as a label per member.
+        std::vector<std::size_t> label(l.size());
+        for (std::size_t i = 0; i < l.size(); ++i) label[i] = i;
+        for (std::size_t i = 0; i < l.size(); ++i) {
+            for (std::size_t j = i + 1; j < l.size() && x(l[j]) - x(l[i]) <= 2.2f * s; ++j) {
+                const std::size_t from = label[j], to = label[i];
+                for (auto& v : label) if (v == from) v = to;
+            }
+        }
+        std::vector<std::size_t> seen;
+        for (std::size_t i = 0; i < l.size(); ++i) {
+            if (std::find(seen.begin(), seen.end(), label[i]) != seen.end()) continue;
+            seen.push_back(label[i]);
+            std::vector<std::size_t> k;
+            for (std::size_t j = 0; j < l.size(); ++j) if (label[j] == label[i]) k.push_back(l[j]);
+            const float b = clusters[c];
+            std::vector<std::size_t> above, below;
+            for (auto m : k) {
+                if (y(m) > b + 0.3f * s) above.push_back(m);
+                if (y(m) < b - 0.3f * s) below.push_back(m);
+            }
+            if (above.empty() || below.empty()) continue;
+            if (above.size() == 1 && below.size() == 1) {
+                if (std::fabs(x(above[0]) - x(below[0])) > 0.45f * s) continue;
+                const float lo = std::fmin(x(above[0]), x(below[0])) - 0.25f * s;
+                const float hi = std::fmax(x(above[0]), x(below[0])) + 0.25f * s;
+                bool blocked = false;
+                for (const Glyph* g : glyphs) {
+                    blocked = blocked || (g->font_size > 0.84f * s && std::fabs(g->matrix[5] - b) <= 0.35f * s &&
+                                          lo <= g->matrix[4] && g->matrix[4] <= hi &&
+                                          !trim_white_space(g->unicode).empty());
+                }
+                if (blocked) continue;
+            }
+            auto extent = [&](const std::vector<std::size_t>& part) {
+                float x0 = 3.4e38f, x1 = -3.4e38f;
+                for (auto m : part) {
+                    x0 = std::fmin(x0, std::fmin(x(m), glyphs[m]->bbox[0]));
+                    x1 = std::fmax(x1, std::fmax(x(m), glyphs[m]->bbox[2]));
+                }
+                return std::pair{x0, x1};
+            };
+            const auto [ax0, ax1] = extent(above);
+            const auto [bx0, bx1] = extent(below);
+            if (std::fmin(ax1, bx1) - std::fmax(ax0, bx0) < -0.15f * s) continue;
+            float kx0 = 3.4e38f, kx1 = -3.4e38f, ky0 = 3.4e38f, ky1 = -3.4e38f;
+            for (auto m : k) {
+                kx0 = std::fmin(kx0, x(m));
+                kx1 = std::fmax(kx1, x(m));
+                ky0 = std::fmin(ky0, y(m));
+                ky1 = std::fmax(ky1, y(m));
+            }
+            if (kx1 - kx0 > 3.0f * s) continue;
+            Ids group;
+            for (auto m : k) group.push_back(glyphs[m]->id);
+            for (const Glyph* g : glyphs) {
+                if (std::find(group.begin(), group.end(), g->id) != group.end()) continue;
+                if (std::find(claimed.begin(), claimed.end(), g->id) != claimed.end()) continue;
+                if (is_math_bracket_glyph(*g) && kx0 - 0.8f * s <= g->matrix[4] && g->matrix[4] <= kx1 + 0.8f * s &&
+                    ky0 - 0.25f * s <= g->matrix[5] && g->matrix[5] <= ky1 + 0.75f * s) {
+                    group.push_back(g->id);
+                }
+            }
+            std::sort(group.begin(), group.end());
+            group.erase(std::unique(group.begin(), group.end()), group.end());
+            claimed.insert(claimed.end(), group.begin(), group.end());
+            groups.push_back(group);
+        }
+    }
+    auto lead = [&](const Ids& group) {
+        for (const Glyph* g : glyphs) {
+            if (std::binary_search(group.begin(), group.end(), g->id)) return g;
+        }
+        return glyphs.front();
+    };
+    std::stable_sort(groups.begin(), groups.end(), [&](const Ids& a, const Ids& b) {
+        const Glyph* ga = lead(a);
+        const Glyph* gb = lead(b);
+        if (key(ga->matrix[5]) != key(gb->matrix[5])) return key(ga->matrix[5]) > key(gb->matrix[5]);
+        return key(ga->matrix[4]) < key(gb->matrix[4]);
+    });
+    return groups;
+}
+
+TEST(MathBlocks, IndexedLookupsFindWhatWholeInputWalksFind) {
+    std::mt19937 random(8102);
+    const char* fonts[] = {"Times", "CMMI7", "CMEX10", "CMSY10"};
+    const char* texts[] = {"a", "(", "|", " ", "=", "*"};
+    std::size_t pages_with_groups = 0;
+    for (int page = 0; page < 300; ++page) {
+        Page p;
+        const int lines = 1 + static_cast<int>(random() % 6);
+        for (int line = 0; line < lines; ++line) {
+            const float y = 700.0f - 12.0f * static_cast<float>(line) - 0.5f * static_cast<float>(random() % 3);
+            p.body(100, 160, y);
+            const int extras = static_cast<int>(random() % 30);
+            for (int e = 0; e < extras; ++e) {
+                const float x = 100.0f + 0.5f * static_cast<float>(random() % 120);
+                const float dy = 0.5f * static_cast<float>(static_cast<int>(random() % 33) - 16);
+                const float size = random() % 3 == 0 ? 10.0f : 7.0f;
+                const std::uint32_t id =
+                    p.add(texts[random() % 6], x, y + dy, size, fonts[random() % 4]);
+                (void)id;
+            }
+        }
+        if (random() % 10 == 0) p.add("(", test::kNaN, 700, 10, "CMEX10");
+        const auto& glyphs = p.glyphs();
+        std::vector<const Glyph*> refs = test::refs(glyphs);
+        std::shuffle(refs.begin(), refs.end(), random);
+        const Groups expected = reference_math_blocks(refs, 10);
+        pages_with_groups += expected.empty() ? 0 : 1;
+        ASSERT_EQ(find_math_blocks(refs, 10), expected) << "page " << page;
+    }
+    EXPECT_GT(pages_with_groups, 30u);  // the pages do exercise the group building
 }
 
 TEST(MathBlocks, ClustersAndTypicalSize) {
