@@ -126,6 +126,15 @@ TEST(MathBlocks, StackedFormulasAndWhatIsNoFormula) {
              p.add("2", 400, 705, 7);
              return Groups{};
          }},
+        {"one over one with body text 0.35 s below the baseline between them",
+         [](Page& p) {
+             body_line(p);
+             p.add("a", 200, 705, 7);
+             p.add("c", 202, 694, 7);
+             p.add("=", 197.5f, 696.5f, 10);
+             p.add("2", 400, 705, 7);
+             return Groups{};
+         }},
         {"superscripts alone",
          [](Page& p) {
              body_line(p);
