@@ -44,7 +44,7 @@ bool is_short_text_of(std::string_view trimmed, Allowed allowed) {
 
 bool is_blank_text(std::string_view text) { return !text.empty() && trim_white_space(text).empty(); }
 
-// Step 2: cut the sorted glyphs into lines by their distance to the line's
+// Cuts the sorted glyphs into lines by their distance to the line's
 // first (highest) glyph.
 std::vector<GlyphLine> cut_lines(const std::vector<const Glyph*>& sorted) {
     std::vector<GlyphLine> lines;
@@ -69,7 +69,7 @@ std::vector<GlyphLine> cut_lines(const std::vector<const Glyph*>& sorted) {
     return lines;
 }
 
-// Step 3: move every marker or formula group into the nearest line above or
+// Moves every marker or formula group into the nearest line above or
 // below it that it overlaps in x.
 void fold_marker_groups(std::vector<GlyphLine>& lines) {
     std::size_t i = 0;

@@ -35,7 +35,7 @@ float gap_before(const std::vector<const Glyph*>& g, std::size_t k) {
     return g[k]->matrix[4] - glyph_right_edge(*g[k - 1]);
 }
 
-// Steps 4 and 5: a keyword at the line's start, confirmed by a gap or by the
+// First try: a keyword at the line's start, confirmed by a gap or by the
 // change from small capitals to a full-size body letter; the label's length.
 std::optional<std::size_t> keyword_label_length(const std::vector<const Glyph*>& g, float t) {
     const std::size_t n = g.size();
@@ -59,7 +59,7 @@ std::optional<std::size_t> keyword_label_length(const std::vector<const Glyph*>&
     return std::nullopt;
 }
 
-// Step 6: the first gap over 0.45 × T among the first 24 glyphs.
+// Second try: the first gap over 0.45 × T among the first 24 glyphs.
 std::optional<std::size_t> gap_label_length(const std::vector<const Glyph*>& g, float t) {
     const std::size_t m = std::min(g.size(), kGapScanGlyphs);
     for (std::size_t k = 1; k < m; ++k) {
@@ -68,7 +68,7 @@ std::optional<std::size_t> gap_label_length(const std::vector<const Glyph*>& g, 
     return std::nullopt;
 }
 
-// Step 7: a run of small glyphs followed by a full-size one, accepted only
+// Last try: a run of small glyphs followed by a full-size one, accepted only
 // when the small run spells a keyword; decides "no label" otherwise.
 std::optional<std::size_t> small_caps_label_length(const std::vector<const Glyph*>& g, float t) {
     const std::size_t m = std::min(g.size(), kGapScanGlyphs);
@@ -90,7 +90,8 @@ std::optional<std::size_t> small_caps_label_length(const std::vector<const Glyph
     return std::nullopt;
 }
 
-// Steps 8 to 10 for a label of k glyphs.
+// Whether a label of k glyphs holds: its size and letters, its kind (small
+// capitals or keyword) and the place of the body after it.
 std::optional<RunInLabel> accept_label(const std::vector<const Glyph*>& g, std::size_t k, float t) {
     if (k < 3 || k > 17) return std::nullopt;
     std::span<const Glyph* const> label(g.data(), k);
@@ -141,6 +142,8 @@ std::optional<RunInLabel> detect_run_in_label(std::span<const RewriteLine> lines
     sort_origin_x(g);
     const std::size_t n = g.size();
 
+    // T, the line's body size: the size three quarters up the sorted sizes,
+    // at least 1, so that a small-capital label does not pull it down.
     std::vector<float> sizes;
     sizes.reserve(n);
     for (const Glyph* glyph : g) sizes.push_back(glyph->font_size);
