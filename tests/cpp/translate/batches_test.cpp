@@ -158,9 +158,10 @@ TEST(Batches, RequestsHalvingAndFallbacks) {
          {{100}, {100}, {0}, {0}},
          {Prompt::Plain, Prompt::Plain, Prompt::CopiedHint, Prompt::Independent}},
     };
+    test::LlmServer server;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        StandInTranslator stand_in;
+        StandInTranslator stand_in(server);
         stand_in.script(nlohmann::json(c.script));
         std::uint64_t calls = 0;
         auto got = translate_batch_with_retries(fixture.inputs(stand_in.translator()), c.batch, calls);
@@ -305,9 +306,10 @@ TEST(Batches, QualityRepair) {
          says(answer_json({{100, "Alpha measures the first quantity."}})), tidied},
     };
     const Units fixture;
+    test::LlmServer server;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        StandInTranslator stand_in;
+        StandInTranslator stand_in(server);
         stand_in.script(nlohmann::json::array({says(answer_json({{100, doubled}})), c.stricter}));
         std::uint64_t calls = 0;
         auto got = translate_batch_with_retries(fixture.inputs(stand_in.translator()),
@@ -349,6 +351,22 @@ TEST(Batches, TidyAnswer) {
         {"x", "   ", "   "},
     };
     for (const Case& c : cases) EXPECT_EQ(tidy_answer(c.source, c.answer), c.want) << c.answer;
+}
+
+TEST(Batches, TidyAnswerReadsALongSourceOnce) {
+    // 50,000 doubled words against a source of 200,000 words: asking the
+    // source about each doubled word anew would read it 50,000 times.
+    std::string source;
+    for (int i = 0; i < 200000; ++i) source += "w" + std::to_string(i) + " ";
+    source += "w7 w7";  // the source doubles one of them
+    std::string answer;
+    std::string want;
+    for (int i = 0; i < 50000; ++i) {
+        const std::string word = "w" + std::to_string(i);
+        answer += word + " " + word + " ";
+        want += (i == 0 ? "" : " ") + (i == 7 ? word + " " + word : word);
+    }
+    EXPECT_EQ(tidy_answer(source, answer), want);
 }
 
 TEST(Batches, RetryableErrors) {

@@ -151,8 +151,9 @@ TEST(Retries, OneTextRequests) {
         {"status 401", Retry::BySentences, status(401), std::nullopt},
         {"no JSON", Retry::ParagraphAlone, says("I cannot help with that."), std::nullopt},
     };
+    test::LlmServer server;
     for (const Case& c : cases) {
-        StandInTranslator stand_in;
+        StandInTranslator stand_in(server);
         TranslateOptions options;
         stand_in.script(nlohmann::json::array({c.action}));
         std::uint64_t calls = 7;  // the caller's counter goes on from where it is
@@ -226,8 +227,9 @@ TEST(Retries, BySentencesStopsAtTheFirstSentenceThatFails) {
         {"status 400", status(400)},
         {"id missing", says(answer_json({{1, kZh}}))},
     };
+    test::LlmServer server;
     for (const Case& c : cases) {
-        StandInTranslator stand_in;
+        StandInTranslator stand_in(server);
         stand_in.script(nlohmann::json::array({says(answer_json({{0, kZh}})), c.second}));
         std::uint64_t calls = 0;
         auto got = retranslate_by_sentences(source, TranslateOptions{}, stand_in.translator(), calls);

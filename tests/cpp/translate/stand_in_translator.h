@@ -38,19 +38,15 @@ struct SentRequest {
     nlohmann::json user;
 };
 
+// A fresh client (so an empty answer cache) on a stand-in of its own, or on
+// one shared by the cases of a table: starting the service costs most of a
+// second, and a shared one is cleared of its script and log first.
 class StandInTranslator {
 public:
-    StandInTranslator() {
-        TranslateOptions options;
-        options.base_url = server_.base_url();
-        options.model = "m";
-        options.timeout_secs = 30;
-        // The client pauses only on errors it retries itself; the tests send
-        // none of those, and a pause must never sleep in a test.
-        LlmClientHooks hooks{[](std::chrono::seconds) {}, nullptr, {}};
-        auto made = new_llm_translator(options, std::move(hooks));
-        if (!made) throw std::runtime_error(made.error().display());
-        translator_ = std::make_unique<TranslatorBackend>(std::move(*made));
+    StandInTranslator() : owned_(std::make_unique<LlmServer>()), server_(*owned_) { connect(); }
+    explicit StandInTranslator(LlmServer& shared) : server_(shared) {
+        server_.command({{"clear", true}});
+        connect();
     }
 
     const TranslatorBackend& translator() const { return *translator_; }
@@ -69,9 +65,23 @@ public:
     }
 
 private:
+    void connect() {
+        TranslateOptions options;
+        options.base_url = server_.base_url();
+        options.model = "m";
+        options.timeout_secs = 30;
+        // The client pauses only on errors it retries itself; the tests send
+        // none of those, and a pause must never sleep in a test.
+        LlmClientHooks hooks{[](std::chrono::seconds) {}, nullptr, {}};
+        auto made = new_llm_translator(options, std::move(hooks));
+        if (!made) throw std::runtime_error(made.error().display());
+        translator_ = std::make_unique<TranslatorBackend>(std::move(*made));
+    }
+
     CleanZvkEnv clean_;
     ScopedEnv key_{"ZVK_LLM_API_KEY", "sk-test"};
-    LlmServer server_;
+    std::unique_ptr<LlmServer> owned_;
+    LlmServer& server_;
     std::unique_ptr<TranslatorBackend> translator_;
 };
 
