@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -99,7 +100,7 @@ TEST(Batches, RequestsHalvingAndFallbacks) {
         std::vector<nlohmann::json> script;  // then the stand-in's default answers
         std::vector<std::string> texts;      // empty: the batch fails with `error`
         std::vector<bool> kept;              // source_kept of each answer
-        std::string error;
+        std::string error;  // the batch's, or that of its kept sources
         std::vector<std::vector<std::uint64_t>> ids;  // of each request
         std::vector<Prompt> prompts;                  // of each request
     };
@@ -154,7 +155,9 @@ TEST(Batches, RequestsHalvingAndFallbacks) {
          {{101}, {101}, {0}, {0}},
          {Prompt::Plain, Prompt::Plain, Prompt::CopiedHint, Prompt::Independent}},
         {"a single unit that keeps its source, flagged", {0},
-         {blank(), status(400), blank(), status(400)}, {src0}, {true}, "",
+         // the second checked request's failure travels with the source
+         {blank(), status(400), blank(), blank()}, {src0}, {true},
+         "translation failed: LLM HTTP status 400",
          {{100}, {100}, {0}, {0}},
          {Prompt::Plain, Prompt::Plain, Prompt::CopiedHint, Prompt::Independent}},
     };
@@ -176,7 +179,7 @@ TEST(Batches, RequestsHalvingAndFallbacks) {
                 EXPECT_EQ((*got)[i].translated, c.texts[i]) << i;
                 EXPECT_EQ((*got)[i].source_kept, c.kept[i]) << i;
                 // The failure's text travels only with a kept source.
-                EXPECT_EQ((*got)[i].error.empty(), !c.kept[i]) << i;
+                EXPECT_EQ((*got)[i].error, c.kept[i] ? c.error : "") << i;
             }
         }
         EXPECT_EQ(sent_ids(stand_in), c.ids);
@@ -227,6 +230,36 @@ TEST(Batches, BlankContentThroughoutEndsFlagged) {
         EXPECT_EQ(own, 2u) << u;
         EXPECT_EQ(retries, 2u) << u;
     }
+}
+
+TEST(Batches, WorkersShareTheTranslatorAndCountAlone) {
+    // Four batches at once, one per thread, each with a counter of its own;
+    // the first batch loses an id and halves.
+    const Units fixture;
+    StandInTranslator stand_in;
+    stand_in.script(nlohmann::json::array({says(answer_json({{100, kJia}}))}));
+    const BatchInputs inputs = fixture.inputs(stand_in.translator());
+    const std::vector<std::vector<std::size_t>> batches = {{0, 1}, {2, 3}, {4, 5}, {6, 7}};
+    std::vector<std::uint64_t> calls(batches.size(), 0);
+    std::vector<std::optional<Result<std::vector<BatchAnswer>>>> results(batches.size());
+    {
+        std::vector<std::jthread> workers;
+        for (std::size_t b = 0; b < batches.size(); ++b)
+            workers.emplace_back([&, b] {
+                results[b] = translate_batch_with_retries(inputs, batches[b], calls[b]);
+            });
+    }
+    std::uint64_t total = 0;
+    for (std::size_t b = 0; b < batches.size(); ++b) {
+        ASSERT_TRUE(results[b] && *results[b]) << b;
+        const auto& answers = **results[b];
+        ASSERT_EQ(answers.size(), 2u);
+        for (std::size_t i = 0; i < 2; ++i) EXPECT_EQ(answers[i].unit_index, batches[b][i]);
+        total += calls[b];
+    }
+    // Whichever batch met the scripted answer lost an id and sent two halves.
+    EXPECT_EQ(total, 4u + 2u);
+    EXPECT_EQ(stand_in.sent().size(), total);
 }
 
 TEST(Batches, CopiedEnglishRepair) {
