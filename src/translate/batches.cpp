@@ -89,6 +89,9 @@ Result<std::vector<AnswerItem>> request_batch(const BatchInputs& in,
 std::expected<std::vector<BatchAnswer>, std::string> restore_batch_placeholders(
     std::span<const std::size_t> batch, std::span<const ProtectedText> protected_texts,
     std::span<const AnswerItem> items) {
+    if (items.size() != batch.size())
+        return std::unexpected("answer holds " + std::to_string(items.size()) + " items for " +
+                               std::to_string(batch.size()) + " units");
     std::vector<BatchAnswer> answers;
     answers.reserve(batch.size());
     for (std::size_t i = 0; i < batch.size(); ++i) {

@@ -57,8 +57,9 @@ Result<std::vector<AnswerItem>> request_batch(const BatchInputs& in,
                                               std::uint64_t& calls, bool placeholder_hint,
                                               bool copied_english_hint);
 
-// Each item's text with the placeholders of its unit put back, or the first
-// restoration failure's message.
+// Each item's text (items parallel to the batch, as request_batch gives
+// them) with the placeholders of its unit put back, or the first restoration
+// failure's message; items that are not one per unit are a failure too.
 std::expected<std::vector<BatchAnswer>, std::string> restore_batch_placeholders(
     std::span<const std::size_t> batch, std::span<const ProtectedText> protected_texts,
     std::span<const AnswerItem> items);
