@@ -139,9 +139,9 @@ bool wait_for_child(pid_t pid, std::chrono::milliseconds limit) {
         const pid_t r = ::waitpid(pid, &status, WNOHANG);
         if (r == pid) return WIFEXITED(status) && WEXITSTATUS(status) == 0;
         if (r < 0 && errno != EINTR) {
-            // The child cannot be waited for (the host may ignore SIGCHLD):
-            // its answer cannot be trusted to be complete.
-            ::kill(pid, SIGKILL);
+            // ECHILD: a host that ignores SIGCHLD has the child reaped for it,
+            // so its exit status is lost and its pid may already be reused
+            // (no kill). Without the status the answer is not trusted.
             return false;
         }
         if (std::chrono::steady_clock::now() >= deadline) {

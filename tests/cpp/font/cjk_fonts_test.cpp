@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include "font/cff_subset.h"
 #include "font/font_file.h"
@@ -90,6 +91,18 @@ TEST(FontFileCache, ReadsOnceAndKeepsTheBytes) {
     const auto c = read_font_file_cached(later);
     ASSERT_TRUE(c);
     EXPECT_EQ(*c, "now");
+}
+
+TEST(FontFileCache, RacingCallsShareOneRead) {
+    zvk::test::TempDir dir;
+    const std::string path = dir.write("race.ttf", std::string(1 << 20, 'r'));
+    std::vector<SharedFontBytes> got(8);
+    std::vector<std::thread> threads;
+    for (std::size_t k = 0; k < got.size(); ++k)
+        threads.emplace_back([&, k] { got[k] = read_font_file_cached(path); });
+    for (auto& t : threads) t.join();
+    ASSERT_TRUE(got[0]);
+    for (const auto& g : got) EXPECT_EQ(g.get(), got[0].get());
 }
 
 TEST(CjkFontDiscovery, EnvironmentValuesAreTrimmed) {
