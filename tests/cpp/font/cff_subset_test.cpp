@@ -187,6 +187,26 @@ TEST(CffSubset, StubAnswerIsReadBack) {
     EXPECT_TRUE(stub.tmp_empty());
 }
 
+TEST(CffSubset, SuccessiveCallsTakeSuccessiveSequenceNumbers) {
+    zvk::test::TempDir log_dir;
+    const std::string log = log_dir.file("names");
+    StubPython stub("basename \"$6\" >> '" + log + "'; basename \"$7\" >> '" + log + "'; exit 1\n");
+    const std::vector<std::uint32_t> request = {0x4E2D};
+    EXPECT_FALSE(subset_cff_font_external("/x.otf", 0, request));
+    EXPECT_FALSE(subset_cff_font_external("/x.otf", 0, request));
+    std::istringstream names(zvk::test::read_file(log));
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(names, line);) lines.push_back(line);
+    ASSERT_EQ(lines.size(), 4u);
+    const std::string prefix = "zvk-cff-" + std::to_string(::getpid()) + "-";
+    ASSERT_TRUE(lines[0].starts_with(prefix));
+    const std::string n = lines[0].substr(prefix.size(), lines[0].size() - prefix.size() - 4);
+    EXPECT_EQ(lines[0], prefix + n + ".otf");
+    EXPECT_EQ(lines[1], prefix + n + ".json");
+    EXPECT_EQ(lines[2], prefix + std::to_string(std::stoull(n) + 1) + ".otf");
+    EXPECT_EQ(lines[3], prefix + std::to_string(std::stoull(n) + 1) + ".json");
+}
+
 // Face 2 of Noto Sans CJK (Simplified Chinese) through the real fontTools.
 class NotoCff : public ::testing::Test {
 protected:
