@@ -10,24 +10,11 @@
 #include "base/utf8.h"
 #include "pdf/objects.h"
 #include "font/font_streams.h"
+#include "font/sfnt_bytes.h"
 
 namespace zvk::font {
 
 namespace {
-
-// All offsets and lengths are 64-bit: a 32-bit offset plus a 32-bit length
-// must not wrap around and pass a bounds check.
-std::uint32_t u16_at(std::string_view data, std::uint64_t at) {
-    return (std::uint32_t{static_cast<unsigned char>(data[at])} << 8) | static_cast<unsigned char>(data[at + 1]);
-}
-
-std::uint32_t u32_at(std::string_view data, std::uint64_t at) {
-    return (u16_at(data, at) << 16) | u16_at(data, at + 2);
-}
-
-bool fits(std::string_view data, std::uint64_t at, std::uint64_t length) {
-    return at <= data.size() && length <= data.size() - at;
-}
 
 constexpr std::uint32_t kLastScalar = 0x10FFFF;
 
