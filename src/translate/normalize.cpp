@@ -54,23 +54,7 @@ std::optional<std::string> lone_part_number(std::string_view text) {
 // Step 2: "part" as a word of its own in Chinese text, outside web addresses.
 std::string replace_stray_part(std::string_view text) {
     if (!holds_cjk_char(text)) return std::string(text);
-    std::vector<bool> marked(text.size(), false);
-    std::size_t pos = 0;
-    while (pos < text.size()) {
-        const std::string_view rest = text.substr(pos);
-        if (rest.starts_with("https://") || rest.starts_with("http://") || rest.starts_with("www.")) {
-            std::size_t end = pos;
-            while (end < text.size()) {
-                const Utf8Step step = utf8_decode_at(text, end);
-                if (is_unicode_white_space(step.scalar)) break;
-                end += step.length;
-            }
-            for (std::size_t i = pos; i < end; ++i) marked[i] = true;
-            pos = end;
-            continue;
-        }
-        pos += utf8_decode_at(text, pos).length;
-    }
+    const std::vector<bool> marked = mark_web_addresses(text, true);
 
     // ASCII letters are single bytes and no byte of a longer sequence is one,
     // so the rebuild can go byte by byte.
@@ -276,6 +260,27 @@ std::string restore_leading_number(std::string_view source, std::string_view tra
     out += ' ';
     out += t;
     return out;
+}
+
+std::vector<bool> mark_web_addresses(std::string_view text, bool www) {
+    std::vector<bool> marked(text.size(), false);
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        const std::string_view rest = text.substr(pos);
+        if (rest.starts_with("https://") || rest.starts_with("http://") || (www && rest.starts_with("www."))) {
+            std::size_t end = pos;
+            while (end < text.size()) {
+                const Utf8Step step = utf8_decode_at(text, end);
+                if (is_unicode_white_space(step.scalar)) break;
+                end += step.length;
+            }
+            for (std::size_t i = pos; i < end; ++i) marked[i] = true;
+            pos = end;
+            continue;
+        }
+        pos += utf8_decode_at(text, pos).length;
+    }
+    return marked;
 }
 
 }  // namespace zvk

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace zvk {
 
@@ -34,5 +35,10 @@ struct LeadingDigits {
 // At most two digits at the start of the text, full-width ones (U+FF10 to
 // U+FF19) read as their ASCII digit; none when the text starts otherwise.
 std::optional<LeadingDigits> take_leading_digits(std::string_view text);
+
+// The bytes of the web addresses of the text: from "https://" or "http://"
+// (with `www`, also "www.") up to the next white space. The post-edits leave
+// them alone.
+std::vector<bool> mark_web_addresses(std::string_view text, bool www);
 
 }  // namespace zvk

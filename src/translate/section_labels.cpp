@@ -84,29 +84,6 @@ bool alias_matches(std::string_view t, std::string_view alias) {
     return is_label_separator(c) || (alias != kOutputAlias && is_post_edit_ideograph(c));
 }
 
-// Marks the bytes of web addresses: from "https://" or "http://" up to the
-// next white space.
-std::vector<bool> mark_web_addresses(std::string_view text) {
-    std::vector<bool> marked(text.size(), false);
-    std::size_t pos = 0;
-    while (pos < text.size()) {
-        const std::string_view rest = text.substr(pos);
-        if (rest.starts_with("https://") || rest.starts_with("http://")) {
-            std::size_t end = pos;
-            while (end < text.size()) {
-                const Utf8Step step = utf8_decode_at(text, end);
-                if (is_unicode_white_space(step.scalar)) break;
-                end += step.length;
-            }
-            for (std::size_t i = pos; i < end; ++i) marked[i] = true;
-            pos = end;
-            continue;
-        }
-        pos += utf8_decode_at(text, pos).length;
-    }
-    return marked;
-}
-
 }  // namespace
 
 bool starts_with_caps_label(std::string_view text, std::string_view key) {
@@ -270,7 +247,7 @@ std::string remove_cjk_hyphens(std::string_view text) {
     std::vector<Utf8Step> chars;
     chars.reserve(text.size());
     for (Utf8Step step : Utf8Range(text)) chars.push_back(step);
-    const std::vector<bool> marked = mark_web_addresses(text);
+    const std::vector<bool> marked = mark_web_addresses(text, false);
 
     // The nearest character to the right that is not white space, for every
     // position, from one backward pass.
