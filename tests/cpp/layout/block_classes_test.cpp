@@ -8,14 +8,10 @@
 #include <limits>
 #include <string>
 
+#include "layout_font.h"
+
 namespace zvk {
 namespace {
-
-std::string repeat(std::string_view piece, std::size_t count) {
-    std::string out;
-    for (std::size_t i = 0; i < count; ++i) out.append(piece);
-    return out;
-}
 
 TEST(ClassifyHeadingBlock, Table) {
     struct Case {

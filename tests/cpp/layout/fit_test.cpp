@@ -14,12 +14,6 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-std::string repeat(std::string_view piece, std::size_t count) {
-    std::string out;
-    for (std::size_t i = 0; i < count; ++i) out.append(piece);
-    return out;
-}
-
 const CjkSizeLadder kLadder{1.0f, 1.0f, 1.0f, 1.0f, 1.6f, 1.4f};
 
 struct Box {

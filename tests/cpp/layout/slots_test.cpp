@@ -12,12 +12,6 @@ namespace {
 using Lines = std::vector<std::string>;
 using SlotLines = std::vector<Lines>;
 
-std::string repeat(std::string_view piece, std::size_t count) {
-    std::string out;
-    for (std::size_t i = 0; i < count; ++i) out.append(piece);
-    return out;
-}
-
 TEST(FlowTextIntoSlots, Table) {
     struct Case {
         const char* name;

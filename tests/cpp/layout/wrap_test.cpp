@@ -13,12 +13,6 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-std::string repeat(std::string_view piece, std::size_t count) {
-    std::string out;
-    for (std::size_t i = 0; i < count; ++i) out.append(piece);
-    return out;
-}
-
 TEST(WrapTextLines, Table) {
     struct Case {
         const char* name;
