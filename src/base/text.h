@@ -2,9 +2,11 @@
 // fixed 25-code-point table), trimming by it, and the characters it leaves.
 #pragma once
 
+#include <cstddef>
 #include <string_view>
 #include <vector>
-#include <vector>
+
+#include "base/utf8.h"
 
 namespace zvk {
 
@@ -45,5 +47,24 @@ std::vector<std::string_view> split_white_space_words(std::string_view text);
 // The characters of the text that are not White_Space, in order (an invalid
 // UTF-8 sequence gives U+FFFD, which is not white space).
 std::vector<char32_t> collect_non_whitespace_chars(std::string_view text);
+
+// The text without the characters that `removed` accepts at its start and,
+// unless `start_only`, at its end; a view into it. An invalid UTF-8 sequence
+// is never removed.
+template <typename Removed>
+std::string_view trim_scalars(std::string_view text, Removed removed, bool start_only = false) {
+    std::size_t begin = text.size();
+    std::size_t end = 0;
+    for (Utf8Step step : Utf8Range(text)) {
+        if (step.valid && removed(step.scalar)) continue;
+        if (begin == text.size()) {
+            begin = step.offset;
+            if (start_only) return text.substr(begin);
+        }
+        end = step.offset + step.length;
+    }
+    if (begin >= end) return text.substr(text.size());
+    return text.substr(begin, end - begin);
+}
 
 }  // namespace zvk

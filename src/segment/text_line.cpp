@@ -43,16 +43,18 @@ float representative_of_sorted_sizes(std::span<const float> sizes) {
     return top;
 }
 
-std::optional<LineExtents> line_extent_stats(std::span<const Glyph* const> glyphs) {
-    if (glyphs.empty()) return std::nullopt;
+std::pair<std::size_t, std::size_t> nonblank_glyph_range(std::span<const Glyph* const> glyphs) {
     std::size_t begin = 0;
     std::size_t end = glyphs.size();
     while (begin < end && is_blank_text(glyphs[begin]->unicode)) ++begin;
     while (end > begin && is_blank_text(glyphs[end - 1]->unicode)) --end;
-    if (begin == end) {
-        begin = 0;
-        end = glyphs.size();
-    }
+    if (begin == end) return {0, glyphs.size()};
+    return {begin, end};
+}
+
+std::optional<LineExtents> line_extent_stats(std::span<const Glyph* const> glyphs) {
+    if (glyphs.empty()) return std::nullopt;
+    const auto [begin, end] = nonblank_glyph_range(glyphs);
     LineExtents ext;
     ext.left = glyph_left_edge(*glyphs[begin]);
     ext.right = glyph_right_edge(*glyphs[begin]);

@@ -7,6 +7,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "content/records.h"
@@ -49,6 +50,10 @@ float representative_font_size(std::span<const Glyph* const> glyphs);
 // The same rule over sizes already filtered (at least 1, no NaN) and sorted
 // ascending, for callers that keep them so as a line grows.
 float representative_of_sorted_sizes(std::span<const float> sizes);
+
+// The glyphs without the leading and trailing blank ones, as [begin, end)
+// positions; all of them when every glyph is blank.
+std::pair<std::size_t, std::size_t> nonblank_glyph_range(std::span<const Glyph* const> glyphs);
 
 // Left and right from the outer edges (origin x and box) of the glyphs
 // without the leading and trailing blank ones (all of them when every glyph is

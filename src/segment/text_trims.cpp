@@ -10,7 +10,6 @@ namespace zvk {
 
 namespace {
 
-
 bool is_word_punctuation(char32_t c) {
     switch (c) {
     case U'(': case U')': case U',': case U'.': case U':': case U';': case 0x201C: case 0x201D:
@@ -18,25 +17,6 @@ bool is_word_punctuation(char32_t c) {
     default:
         return false;
     }
-}
-
-// Keeps the range from the first character that `removed` rejects to the end
-// of the last such character (or, with `start_only`, to the end of the text).
-// An invalid UTF-8 sequence is never removed.
-template <typename Removed>
-std::string_view trim_by(std::string_view text, Removed removed, bool start_only) {
-    std::size_t begin = text.size();
-    std::size_t end = 0;
-    for (Utf8Step step : Utf8Range(text)) {
-        if (step.valid && removed(step.scalar)) continue;
-        if (begin == text.size()) {
-            begin = step.offset;
-            if (start_only) return text.substr(begin);
-        }
-        end = step.offset + step.length;
-    }
-    if (begin >= end) return text.substr(text.size());
-    return text.substr(begin, end - begin);
 }
 
 }  // namespace
@@ -54,11 +34,11 @@ std::string_view trim_to_ascii_letters(std::string_view text) {
 }
 
 std::string_view trim_word_punctuation(std::string_view text) {
-    return trim_by(text, is_word_punctuation, false);
+    return trim_scalars(text, is_word_punctuation, false);
 }
 
 std::string_view trim_leading_digits_and_space(std::string_view text) {
-    return trim_by(text, [](char32_t c) { return (c >= U'0' && c <= U'9') || is_unicode_white_space(c); }, true);
+    return trim_scalars(text, [](char32_t c) { return (c >= U'0' && c <= U'9') || is_unicode_white_space(c); }, true);
 }
 
 bool is_bullet_mark(char32_t c) {
@@ -73,7 +53,7 @@ bool is_bullet_mark(char32_t c) {
 }
 
 std::string_view trim_leading_bullets(std::string_view text) {
-    return trim_by(text, is_bullet_mark, true);
+    return trim_scalars(text, is_bullet_mark, true);
 }
 
 std::string keep_ascii_letters(std::string_view text) {

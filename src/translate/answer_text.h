@@ -1,29 +1,13 @@
-// Text helpers of the answer tests: a trim by a character class, and a
-// substring search in time linear in both texts.
+// A substring search of the answer tests, in time linear in both texts.
 #pragma once
 
 #include <cstddef>
 #include <string_view>
 #include <vector>
 
-#include "base/utf8.h"
+#include "base/text.h"
 
 namespace zvk {
-
-// The text without the characters that `removed` accepts at both ends; a view
-// into it. An invalid UTF-8 sequence is never removed.
-template <typename Removed>
-std::string_view trim_scalars(std::string_view text, Removed removed) {
-    std::size_t begin = text.size();
-    std::size_t end = 0;
-    for (Utf8Step step : Utf8Range(text)) {
-        if (step.valid && removed(step.scalar)) continue;
-        if (begin == text.size()) begin = step.offset;
-        end = step.offset + step.length;
-    }
-    if (begin >= end) return text.substr(text.size());
-    return text.substr(begin, end - begin);
-}
 
 // The answer tests look for whole words and terms in texts that come from the
 // network: a needle such as "aAaA…" in a haystack of the same letters has an

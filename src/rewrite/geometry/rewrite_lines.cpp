@@ -42,8 +42,6 @@ bool is_short_text_of(std::string_view trimmed, Allowed allowed) {
     return count >= 1;
 }
 
-bool is_blank_text(std::string_view text) { return !text.empty() && trim_white_space(text).empty(); }
-
 // Cuts the sorted glyphs into lines by their distance to the line's
 // first (highest) glyph.
 std::vector<GlyphLine> cut_lines(const std::vector<const Glyph*>& sorted) {
@@ -141,14 +139,7 @@ void drop_note_marker_lines(std::vector<std::vector<const Glyph*>>& lines) {
 }
 
 RewriteLine summarize_rewrite_line(std::span<const Glyph* const> glyphs) {
-    std::size_t begin = 0;
-    std::size_t end = glyphs.size();
-    while (begin < end && is_blank_text(glyphs[begin]->unicode)) ++begin;
-    while (end > begin && is_blank_text(glyphs[end - 1]->unicode)) --end;
-    if (begin == end) {
-        begin = 0;
-        end = glyphs.size();
-    }
+    const auto [begin, end] = nonblank_glyph_range(glyphs);
     RewriteLine line;
     line.glyphs.assign(glyphs.begin() + static_cast<std::ptrdiff_t>(begin),
                        glyphs.begin() + static_cast<std::ptrdiff_t>(end));
