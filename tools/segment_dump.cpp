@@ -15,6 +15,13 @@
 // position (origin x, baseline y) of its first glyph, and its source text
 // with line feeds and tabs shown as \n and \t.
 //
+//     segment_dump FILE.pdf --restructured [--page N]
+//
+// prints the segments as translation receives them instead: display formulas
+// gathered with their sentences and formulas written as placeholders, in the
+// same columns; the last row counts segments before and after and the
+// segments whose text holds a placeholder.
+//
 //     segment_dump FILE.pdf --skipped [--page N]
 //
 // prints the glyphs left out of translation instead, by glyph line (line
@@ -41,6 +48,7 @@
 #include "segment/line_text.h"
 #include "segment/paragraph_merge.h"
 #include "segment/segmentation.h"
+#include "rewrite/geometry/segment_restructure.h"
 #include "translate/reference_sections.h"
 
 namespace {
@@ -59,7 +67,7 @@ std::string number(float value) {
 }
 
 int usage() {
-    std::fputs("usage: segment_dump FILE.pdf [--segments | --skipped | --references] [--page N]\n", stderr);
+    std::fputs("usage: segment_dump FILE.pdf [--segments | --restructured | --skipped | --references] [--page N]\n", stderr);
     return 2;
 }
 
@@ -80,15 +88,27 @@ std::string escaped(std::string_view text) {
     return out;
 }
 
-int print_segments(const zvk::ExtractedDocument& extraction, std::optional<std::uint32_t> only_page) {
+int print_segments(const zvk::ExtractedDocument& extraction, std::optional<std::uint32_t> only_page,
+                   bool restructured) {
     zvk::SegmentationResult result =
         zvk::segment_glyphs(extraction.glyphs, true, true, extraction.regions, extraction.pages);
+    const std::size_t before = result.segments.size();
+    if (restructured) {
+        result.segments = zvk::rewrite::restructure_segments_for_translation(std::move(result.segments),
+                                                                             extraction.glyphs);
+    }
+    std::size_t with_placeholder = 0;
     std::printf("id\tpage\tx\ty\tsource\n");
     for (const zvk::Segment& segment : result.segments) {
+        if (segment.source.find("\u27e6") != std::string::npos) ++with_placeholder;
         if (only_page && segment.page_index != *only_page) continue;
         const zvk::Glyph& first = extraction.glyphs.at(segment.glyph_ids.front());
         std::printf("%u\t%u\t%s\t%s\t%s\n", segment.id, segment.page_index + 1, number(first.matrix[4]).c_str(),
                     number(first.matrix[5]).c_str(), escaped(segment.source).c_str());
+    }
+    if (restructured) {
+        std::printf("segments\t%zu before\t%zu after\t%zu with a placeholder\n", before, result.segments.size(),
+                    with_placeholder);
     }
     return 0;
 }
@@ -174,12 +194,18 @@ int main(int argc, char** argv) {
     if (argc < 2) return usage();
     std::optional<std::uint32_t> only_page;
     bool segments = false;
+    bool restructured = false;
     bool skipped = false;
     bool references = false;
     for (int i = 2; i < argc; ++i) {
         std::string_view flag = argv[i];
         if (flag == "--segments") {
             segments = true;
+            continue;
+        }
+        if (flag == "--restructured") {
+            segments = true;
+            restructured = true;
             continue;
         }
         if (flag == "--skipped") {
@@ -209,7 +235,7 @@ int main(int argc, char** argv) {
     }
     const zvk::ExtractedDocument& extraction = *extracted;
     if (int(segments) + int(skipped) + int(references) > 1) return usage();
-    if (segments) return print_segments(extraction, only_page);
+    if (segments) return print_segments(extraction, only_page, restructured);
     if (references) return print_references(extraction, only_page);
     if (skipped) return print_skipped(extraction, only_page);
 
