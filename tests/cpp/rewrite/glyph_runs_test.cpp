@@ -191,6 +191,26 @@ TEST(GlyphRuns, NothingJoinsAcrossPages) {
              g.add("b", 207, 700, 10, "CMMI10", 1);
              return Groups{};
          }},
+        {"a stray small glyph, a bracket and a hat on the next page stay out of a group",
+         [](Glyphs& g) {
+             g.body(100, 178, 700, 0);
+             const auto x = g.add("x", 190, 700, 10, "CMMI10", 0);
+             const auto two = g.add("2", 196, 704, 7, "CMMI7", 0);
+             g.add(",", 200, 700, 7, "Times", 1);
+             g.add("(", 187, 700, 10, "Times", 1);
+             g.add("\u0302", 191, 705, 10, "CMSY10", 1);
+             return Groups{{x, two}};
+         }},
+        {"the same three on the group's page join it",
+         [](Glyphs& g) {
+             g.body(100, 178, 700, 0);
+             const auto x = g.add("x", 190, 700, 10, "CMMI10", 0);
+             const auto two = g.add("2", 196, 704, 7, "CMMI7", 0);
+             const auto comma = g.add(",", 200, 700, 7, "Times", 0);
+             const auto open = g.add("(", 187, 700, 10, "Times", 0);
+             const auto hat = g.add("\u0302", 191, 705, 10, "CMSY10", 0);
+             return Groups{{x, two, comma, open, hat}};
+         }},
         {"the same glyphs on one page do",
          [](Glyphs& g) {
              const auto a = g.add("a", 200, 700, 10, "CMMI10", 1);
