@@ -130,9 +130,9 @@ TEST(JsonNumber, AgreesWithTheShortestScientificDigits) {
     }
 }
 
-// f32 keeps the texts of recent floats per thread: repeated and colliding
-// values, the two zeros and NaNs must still print as each value's own text,
-// on several threads at once.
+// f32 keeps the texts of recent floats in a table of each writer: repeated
+// and colliding values, the two zeros and NaNs must still print as each
+// value's own text, with writers on several threads at once.
 TEST(JsonWriter, FloatsPrintTheirOwnTextWhenRepeated) {
     auto check = [](std::uint64_t seed) {
         std::vector<float> values = {0.0f, -0.0f, std::nanf(""), -std::nanf(""), 1.0f, 0.1f,
