@@ -291,6 +291,26 @@ void JsonWriter::end_array() {
 }
 
 void JsonWriter::key(std::string_view name) {
+    if (has_escape(name)) {
+        Level& level = levels_.back();
+#ifndef NDEBUG
+        assert(!level.has_key || level.last_key < name);
+        level.last_key.assign(name);
+        level.has_key = true;
+#endif
+        const bool comma = !level.empty;
+        level.empty = false;
+        after_key_ = true;
+        separate(comma);
+        append_json_string(out_, name);
+        out_ += pretty_ ? ": " : ":";
+        return;
+    }
+    plain_key(name);
+}
+
+void JsonWriter::plain_key(std::string_view name) {
+    assert(!has_escape(name));
     Level& level = levels_.back();
 #ifndef NDEBUG
     assert(!level.has_key || level.last_key < name);
@@ -300,14 +320,7 @@ void JsonWriter::key(std::string_view name) {
     const bool comma = !level.empty;
     level.empty = false;
     after_key_ = true;
-    const bool plain = !has_escape(name);
-    if (!plain) {
-        separate(comma);
-        append_json_string(out_, name);
-        out_ += pretty_ ? ": " : ":";
-        return;
-    }
-    // The names are the writer's own words: separator, name and colon at once.
+    // Separator, name and colon at once.
     const std::size_t indent = pretty_ ? levels_.size() * 2 : 0;
     const std::size_t size = (comma ? 1 : 0) + (pretty_ ? 1 + indent : 0) + name.size() + (pretty_ ? 4 : 3);
     append_filled_with_slack(out_, size, [&](char* p) {

@@ -67,8 +67,14 @@ public:
     void f32(float value);
     void f64(double value);
 
+    // A name that needs no escape (a writer's own word, such as a record's
+    // member names): spares the check that key() makes of every name. Debug
+    // builds check it.
+    void plain_key(std::string_view name);
+
     // Convenience for the common "key": value pairs.
     void member(std::string_view name, std::string_view text) { key(name); string(text); }
+    void plain_member(std::string_view name, std::string_view text) { plain_key(name); string(text); }
 
 private:
     void before_value();
