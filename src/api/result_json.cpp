@@ -390,8 +390,8 @@ void ExtractionText::settle() {
     }
 }
 
-template <typename Unit>
-Result<void> ExtractionText::fill_units(std::span<Unit> out, unsigned threads) {
+template <typename Unit, typename Run>
+Result<void> ExtractionText::fill_units(std::span<Unit> out, Run&& run) {
     if (out.size() != length_ || widest_ > kUnitMax<Unit>) {
         return fail(CoreError::message("internal error: no room of that form for the extraction JSON"));
     }
@@ -405,21 +405,33 @@ Result<void> ExtractionText::fill_units(std::span<Unit> out, unsigned threads) {
             piece.text.release();
         }
     };
-    auto filled = run_workers(threads, body);
+    auto filled = run(body);
     pieces_.clear();
     return filled;
 }
 
 Result<void> ExtractionText::fill(std::span<std::uint8_t> out, unsigned threads) {
-    return fill_units(out, threads);
+    return fill_units(out, [threads](const auto& body) { return run_workers(threads, body); });
+}
+
+Result<void> ExtractionText::fill(std::span<std::uint8_t> out, StandbyWorkers& workers) {
+    return fill_units(out, [&workers](const auto& body) { return workers.run(body); });
 }
 
 Result<void> ExtractionText::fill(std::span<std::uint16_t> out, unsigned threads) {
-    return fill_units(out, threads);
+    return fill_units(out, [threads](const auto& body) { return run_workers(threads, body); });
+}
+
+Result<void> ExtractionText::fill(std::span<std::uint16_t> out, StandbyWorkers& workers) {
+    return fill_units(out, [&workers](const auto& body) { return workers.run(body); });
 }
 
 Result<void> ExtractionText::fill(std::span<std::uint32_t> out, unsigned threads) {
-    return fill_units(out, threads);
+    return fill_units(out, [threads](const auto& body) { return run_workers(threads, body); });
+}
+
+Result<void> ExtractionText::fill(std::span<std::uint32_t> out, StandbyWorkers& workers) {
+    return fill_units(out, [&workers](const auto& body) { return workers.run(body); });
 }
 
 }  // namespace zvk

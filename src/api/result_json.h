@@ -15,6 +15,7 @@
 #include "base/options.h"
 #include "base/core_error.h"
 #include "base/json_writer.h"
+#include "base/workers.h"
 #include "content/records.h"
 #include "pdf/document.h"
 
@@ -54,6 +55,8 @@ public:
                                    unsigned threads, const std::function<bool()>& keep_going = {});
 
     std::size_t length() const { return length_; }
+    // The pieces written: the most threads worth giving to fill().
+    std::size_t pieces() const { return pieces_.size(); }
     // The widest character beyond ASCII, or 0x7F for a text all ASCII: what
     // decides the width of the units (the JSON is never without ASCII).
     char32_t widest() const { return widest_; }
@@ -63,6 +66,10 @@ public:
     Result<void> fill(std::span<std::uint8_t> out, unsigned threads);
     Result<void> fill(std::span<std::uint16_t> out, unsigned threads);
     Result<void> fill(std::span<std::uint32_t> out, unsigned threads);
+    // The same on threads started beforehand (see StandbyWorkers).
+    Result<void> fill(std::span<std::uint8_t> out, StandbyWorkers& workers);
+    Result<void> fill(std::span<std::uint16_t> out, StandbyWorkers& workers);
+    Result<void> fill(std::span<std::uint32_t> out, StandbyWorkers& workers);
 
 private:
     struct Piece {
@@ -72,8 +79,8 @@ private:
         std::size_t offset = 0;  // of its first character in the whole text
     };
 
-    template <typename Unit>
-    Result<void> fill_units(std::span<Unit> out, unsigned threads);
+    template <typename Unit, typename Run>
+    Result<void> fill_units(std::span<Unit> out, Run&& run);
     // Sums the pieces' lengths into offsets, once every piece is written.
     void settle();
 

@@ -1,33 +1,41 @@
 #include "base/json_writer.h"
 
 #include <algorithm>
+#include <bit>
 #include <cassert>
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <new>
 
 namespace zvk {
 
-void append_json_number(std::string& out, double value) {
+namespace {
+
+// Room for any number's text, the longest ("-0.000012345678901234567",
+// "-1.2345678901234567e-308") with plenty to spare.
+constexpr std::size_t kNumberRoom = 64;
+
+// The text of `value` at `p` (room for kNumberRoom bytes); returns its end.
+char* put_json_number(char* p, double value) {
     if (!std::isfinite(value)) {
-        out += "null";
-        return;
+        std::memcpy(p, "null", 4);
+        return p + 4;
     }
     if (value == 0.0) {
-        out += std::signbit(value) ? "-0.0" : "0.0";
-        return;
+        if (std::signbit(value)) *p++ = '-';
+        std::memcpy(p, "0.0", 3);
+        return p + 3;
     }
     // Integral values below 2^53 (font sizes, unit matrices, colours): every
     // integer there is a double, so no shorter digits name this one and the
     // shortest form is the integer itself; printed as such, with ".0".
     constexpr double kExactIntegers = 9007199254740992.0;
     if (std::fabs(value) < kExactIntegers && value == std::trunc(value)) {
-        char buf[32];
-        auto res = std::to_chars(buf, buf + sizeof buf, static_cast<std::int64_t>(value));
+        auto res = std::to_chars(p, p + kNumberRoom, static_cast<std::int64_t>(value));
         *res.ptr++ = '.';
         *res.ptr++ = '0';
-        out.append(buf, res.ptr);
-        return;
+        return res.ptr;
     }
     // Below 2^53 every double of this branch has a fraction, so the
     // notation is plain decimal, and the shortest round-trip digits placed
@@ -35,31 +43,28 @@ void append_json_number(std::string& out, double value) {
     // without the scientific detour below.
     const double magnitude = std::fabs(value);
     if (magnitude >= 1e-5 && magnitude < kExactIntegers) {
-        char buf[64];
-        auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed);
-        out.append(buf, res.ptr);
-        return;
+        return std::to_chars(p, p + kNumberRoom, value, std::chars_format::fixed).ptr;
     }
     // Shortest round-trip digits in scientific form, e.g. "-1.2345e+02".
     char sci[64];
     auto res = std::to_chars(sci, sci + sizeof sci, value, std::chars_format::scientific);
-    const char* p = sci;
+    const char* q = sci;
     const char* end = res.ptr;
-    const bool negative = *p == '-';
-    if (negative) ++p;
+    const bool negative = *q == '-';
+    if (negative) ++q;
     char digits[32] = {};
     std::size_t n = 0;
-    while (p != end && *p != 'e') {
-        if (*p != '.') digits[n++] = *p;
-        ++p;
+    while (q != end && *q != 'e') {
+        if (*q != '.') digits[n++] = *q;
+        ++q;
     }
     int exponent = 0;
-    if (p != end) {
-        ++p;  // 'e'
-        if (*p == '+') ++p;
-        std::from_chars(p, end, exponent);
+    if (q != end) {
+        ++q;  // 'e'
+        if (*q == '+') ++q;
+        std::from_chars(q, end, exponent);
     }
-    char buf[64];
+    char* buf = p;
     std::size_t len = 0;
     if (negative) buf[len++] = '-';
     if (magnitude >= 1e-5 && magnitude < 1e16) {
@@ -79,8 +84,7 @@ void append_json_number(std::string& out, double value) {
             buf[len++] = '.';
             for (std::size_t i = static_cast<std::size_t>(point); i < n; ++i) buf[len++] = digits[i];
         }
-        out.append(buf, len);
-        return;
+        return buf + len;
     }
     buf[len++] = digits[0];
     if (n > 1) {
@@ -88,9 +92,14 @@ void append_json_number(std::string& out, double value) {
         for (std::size_t i = 1; i < n; ++i) buf[len++] = digits[i];
     }
     buf[len++] = 'e';
-    auto exp_res = std::to_chars(buf + len, buf + sizeof buf, exponent);
-    len = static_cast<std::size_t>(exp_res.ptr - buf);
-    out.append(buf, len);
+    return std::to_chars(buf + len, p + kNumberRoom, exponent).ptr;
+}
+
+}  // namespace
+
+void append_json_number(std::string& out, double value) {
+    char buf[kNumberRoom];
+    out.append(buf, put_json_number(buf, value));
 }
 
 std::string format_json_number(double value) {
@@ -282,6 +291,26 @@ void JsonWriter::end_array() {
 }
 
 void JsonWriter::key(std::string_view name) {
+    if (has_escape(name)) {
+        Level& level = levels_.back();
+#ifndef NDEBUG
+        assert(!level.has_key || level.last_key < name);
+        level.last_key.assign(name);
+        level.has_key = true;
+#endif
+        const bool comma = !level.empty;
+        level.empty = false;
+        after_key_ = true;
+        separate(comma);
+        append_json_string(out_, name);
+        out_ += pretty_ ? ": " : ":";
+        return;
+    }
+    plain_key(name);
+}
+
+void JsonWriter::plain_key(std::string_view name) {
+    assert(!has_escape(name));
     Level& level = levels_.back();
 #ifndef NDEBUG
     assert(!level.has_key || level.last_key < name);
@@ -291,14 +320,7 @@ void JsonWriter::key(std::string_view name) {
     const bool comma = !level.empty;
     level.empty = false;
     after_key_ = true;
-    const bool plain = !has_escape(name);
-    if (!plain) {
-        separate(comma);
-        append_json_string(out_, name);
-        out_ += pretty_ ? ": " : ":";
-        return;
-    }
-    // The names are the writer's own words: separator, name and colon at once.
+    // Separator, name and colon at once.
     const std::size_t indent = pretty_ ? levels_.size() * 2 : 0;
     const std::size_t size = (comma ? 1 : 0) + (pretty_ ? 1 + indent : 0) + name.size() + (pretty_ ? 4 : 3);
     append_filled_with_slack(out_, size, [&](char* p) {
@@ -345,12 +367,38 @@ void JsonWriter::i64(std::int64_t value) {
     out_.append(buf, res.ptr);
 }
 
+JsonWriter::~JsonWriter() = default;
+
 void JsonWriter::f32(float value) {
-    // No per-thread cache of float texts here: a thread-local table of the
-    // module is allocated by the C library at a thread's first touch, and an
-    // allocation failure there aborts the process instead of failing.
     before_value();
-    append_json_number(out_, static_cast<double>(value));
+    const auto bits = std::bit_cast<std::uint32_t>(value);
+    if (!float_texts_tried_) {
+        // Only writers that print floats pay for the table; without the
+        // memory every float is simply formatted.
+        float_texts_tried_ = true;
+        float_texts_.reset(new (std::nothrow) FloatText[kFloatTexts]());
+    }
+    if (!float_texts_ || !std::isfinite(value)) {
+        append_json_number(out_, static_cast<double>(value));
+        return;
+    }
+    // Fibonacci hashing: neighbouring coordinates (a few units in the last
+    // place apart) land in different slots.
+    FloatText& slot = float_texts_[(bits * 0x9E3779B1u) >> (32 - kFloatTextBits)];
+    if (slot.size == 0 || slot.bits != bits) {
+        char buf[kNumberRoom];
+        const std::size_t size = static_cast<std::size_t>(put_json_number(buf, static_cast<double>(value)) - buf);
+        // Never longer in fact (24 bytes at most for a float), but a text that
+        // would not fit is printed as it is, uncached.
+        if (size > sizeof slot.text) {
+            out_.append(buf, size);
+            return;
+        }
+        slot.bits = bits;
+        slot.size = static_cast<std::uint8_t>(size);
+        std::memcpy(slot.text, buf, size);
+    }
+    append_filled(out_, slot.size, [&](char* p) { std::memcpy(p, slot.text, slot.size); });
 }
 
 void JsonWriter::f64(double value) {

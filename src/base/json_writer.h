@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -35,6 +36,9 @@ public:
     // Hands the text to `sink` in pieces of about kChunkBytes; call finish()
     // after the last value.
     explicit JsonWriter(JsonSink& sink, bool pretty = true);
+    ~JsonWriter();
+    JsonWriter(const JsonWriter&) = delete;
+    JsonWriter& operator=(const JsonWriter&) = delete;
     static constexpr std::size_t kChunkBytes = 1 << 16;
 
     // Hands what is buffered to the sink (no-op when writing to a string).
@@ -63,8 +67,14 @@ public:
     void f32(float value);
     void f64(double value);
 
+    // A name that needs no escape (a writer's own word, such as a record's
+    // member names): spares the check that key() makes of every name. Debug
+    // builds check it.
+    void plain_key(std::string_view name);
+
     // Convenience for the common "key": value pairs.
     void member(std::string_view name, std::string_view text) { key(name); string(text); }
+    void plain_member(std::string_view name, std::string_view text) { plain_key(name); string(text); }
 
 private:
     void before_value();
@@ -89,6 +99,21 @@ private:
     bool pretty_;
     bool after_key_ = false;
     std::vector<Level> levels_;
+
+    // The texts of floats printed lately, by their bits: a glyph's
+    // coordinates, sizes and colours repeat along a line and across a page,
+    // and formatting a float costs far more than copying its text. Owned by
+    // the writer (never per thread: the C library aborts a thread whose
+    // thread-local block finds no memory); absent when it could not be had.
+    struct FloatText {
+        std::uint32_t bits = 0;
+        std::uint8_t size = 0;  // 0: the slot is empty
+        char text[27] = {};
+    };
+    static constexpr unsigned kFloatTextBits = 12;
+    static constexpr std::size_t kFloatTexts = std::size_t{1} << kFloatTextBits;
+    std::unique_ptr<FloatText[]> float_texts_;
+    bool float_texts_tried_ = false;
 };
 
 }  // namespace zvk

@@ -1,7 +1,9 @@
 #include "base/workers.h"
 
 #include <algorithm>
+#include <condition_variable>
 #include <exception>
+#include <mutex>
 #include <new>
 #include <optional>
 #include <thread>
@@ -66,6 +68,109 @@ Result<void> run_workers(unsigned count, const std::function<Result<void>(unsign
     results[0] = run_guarded(body, 0);
     for (unsigned i : left_over) results[i] = run_guarded(body, i);
     for (auto& thread : threads) thread.join();
+    for (auto& result : results) {
+        if (result && !*result) return std::move(*result);
+    }
+    return {};
+}
+
+struct StandbyWorkers::Shared {
+    std::mutex mutex;
+    std::condition_variable wake;  // a task (or the end) for the workers
+    std::condition_variable done;  // a worker finished its body
+    const std::function<Result<void>(unsigned)>* body = nullptr;
+    std::size_t task = 0;  // how many tasks were handed out
+    bool ending = false;
+    unsigned running = 0;
+    std::vector<std::optional<Result<void>>> results;
+
+    void serve(unsigned index) noexcept {
+        std::size_t seen = 0;
+        for (;;) {
+            const std::function<Result<void>(unsigned)>* work = nullptr;
+            {
+                std::unique_lock lock(mutex);
+                wake.wait(lock, [&] { return ending || task != seen; });
+                if (ending) return;
+                seen = task;
+                work = body;
+            }
+            Result<void> result = run_guarded(*work, index);
+            std::lock_guard lock(mutex);
+            // Slots are made before any thread starts; assigning a result
+            // moves, it does not allocate.
+            results[index] = std::move(result);
+            --running;
+            if (running == 0) done.notify_all();
+        }
+    }
+};
+
+StandbyWorkers::StandbyWorkers(unsigned count) noexcept : count_(std::max(count, 1u)) {
+    try {
+        on_caller_.reserve(count_);
+        on_caller_.push_back(0);
+        shared_ = std::make_unique<Shared>();
+        shared_->results.resize(count_);
+        threads_.reserve(count_ - 1);
+    } catch (...) {
+        // No room even for the bookkeeping: everything runs on the caller.
+        shared_.reset();
+        threads_.clear();
+        on_caller_.clear();
+        return;
+    }
+    for (unsigned i = 1; i < count_; ++i) {
+        try {
+            threads_.emplace_back([shared = shared_.get(), i] {
+                ready_thread_for_exceptions();
+                shared->serve(i);
+            });
+        } catch (...) {
+            on_caller_.push_back(i);  // reserved above: cannot throw
+        }
+    }
+}
+
+StandbyWorkers::~StandbyWorkers() {
+    if (shared_) {
+        {
+            std::lock_guard lock(shared_->mutex);
+            shared_->ending = true;
+        }
+        shared_->wake.notify_all();
+    }
+    for (auto& thread : threads_) thread.join();
+}
+
+Result<void> StandbyWorkers::run(const std::function<Result<void>(unsigned)>& body) {
+    if (!shared_) {
+        std::optional<Result<void>> first_failure;
+        for (unsigned i = 0; i < count_; ++i) {
+            Result<void> r = run_guarded(body, i);
+            if (!r && !first_failure) first_failure = std::move(r);
+        }
+        return first_failure ? std::move(*first_failure) : Result<void>{};
+    }
+    {
+        std::lock_guard lock(shared_->mutex);
+        for (auto& r : shared_->results) r.reset();
+        shared_->body = &body;
+        shared_->running = static_cast<unsigned>(threads_.size());
+        ++shared_->task;
+    }
+    shared_->wake.notify_all();
+    std::vector<std::optional<Result<void>>>& results = shared_->results;
+    // The caller's bodies write their slots while the workers may write
+    // theirs: distinct elements, made before any thread started.
+    for (unsigned i : on_caller_) {
+        Result<void> r = run_guarded(body, i);
+        std::lock_guard lock(shared_->mutex);
+        results[i] = std::move(r);
+    }
+    std::unique_lock lock(shared_->mutex);
+    shared_->done.wait(lock, [&] { return shared_->running == 0; });
+    shared_->body = nullptr;
     for (auto& result : results) {
         if (result && !*result) return std::move(*result);
     }

@@ -4,6 +4,9 @@
 
 #include <cstddef>
 #include <functional>
+#include <memory>
+#include <thread>
+#include <vector>
 
 #include "base/core_error.h"
 
@@ -20,5 +23,31 @@ unsigned worker_count(std::size_t units);
 // memory", any other exception "internal error"), otherwise success. A thread
 // that cannot be started leaves its body to the calling thread.
 Result<void> run_workers(unsigned count, const std::function<Result<void>(unsigned)>& body);
+
+// Threads started before the task they will run is known, for work that
+// follows a large allocation: a thread started once the memory is taken may
+// find no room for its stack or its thread-local block, and the C library
+// ends the process when the latter fails. Each thread readies its
+// thread-local state at once, then waits. run() gives the same outcome as
+// run_workers(count, body); a thread that could not be started leaves its
+// body to the calling thread. The destructor ends and joins the threads.
+class StandbyWorkers {
+public:
+    explicit StandbyWorkers(unsigned count) noexcept;
+    ~StandbyWorkers();
+    StandbyWorkers(const StandbyWorkers&) = delete;
+    StandbyWorkers& operator=(const StandbyWorkers&) = delete;
+
+    unsigned count() const { return count_; }
+    Result<void> run(const std::function<Result<void>(unsigned)>& body);
+
+private:
+    struct Shared;
+    unsigned count_;
+    std::unique_ptr<Shared> shared_;
+    std::vector<std::thread> threads_;
+    // The bodies run by the calling thread: 0 and those without a thread.
+    std::vector<unsigned> on_caller_;
+};
 
 }  // namespace zvk

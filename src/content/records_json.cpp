@@ -31,28 +31,28 @@ void write_optional_text(JsonWriter& w, const std::optional<std::string>& text) 
 
 void write_color(JsonWriter& w, const Color& color) {
     w.begin_object();
-    w.key("components");
+    w.plain_key("components");
     w.begin_array();
     for (float v : color.components) w.f32(v);
     w.end_array();
-    w.member("space", color_space_word(color.space));
+    w.plain_member("space", color_space_word(color.space));
     w.end_object();
 }
 
 void write_glyph_source(JsonWriter& w, const GlyphSource& source) {
     w.begin_object();
-    w.key("byte_end");
+    w.plain_key("byte_end");
     w.u64(source.byte_end);
-    w.key("byte_start");
+    w.plain_key("byte_start");
     w.u64(source.byte_start);
-    w.member("kind", glyph_source_kind_word(source.kind));
-    w.key("object_id");
+    w.plain_member("kind", glyph_source_kind_word(source.kind));
+    w.plain_key("object_id");
     write_object_id(w, source.object_id);
-    w.key("operator_index");
+    w.plain_key("operator_index");
     w.u64(source.operator_index);
-    w.key("resource_name");
+    w.plain_key("resource_name");
     write_optional_text(w, source.resource_name);
-    w.key("stream_index");
+    w.plain_key("stream_index");
     w.u64(source.stream_index);
     w.end_object();
 }
@@ -61,17 +61,17 @@ void write_glyph_disposition(JsonWriter& w, const GlyphDisposition& d) {
     w.begin_object();
     switch (d.state) {
     case DispositionState::Pending:
-        w.member("state", "pending");
+        w.plain_member("state", "pending");
         break;
     case DispositionState::TranslatedPendingRewrite:
     case DispositionState::Rewritten:
-        w.member("state", disposition_state_word(d.state));
-        w.member("text", d.payload);
+        w.plain_member("state", disposition_state_word(d.state));
+        w.plain_member("text", d.payload);
         break;
     case DispositionState::KeptOriginal:
     case DispositionState::NonText:
-        w.member("reason", d.payload);
-        w.member("state", disposition_state_word(d.state));
+        w.plain_member("reason", d.payload);
+        w.plain_member("state", disposition_state_word(d.state));
         break;
     }
     w.end_object();
@@ -79,82 +79,82 @@ void write_glyph_disposition(JsonWriter& w, const GlyphDisposition& d) {
 
 void write_glyph(JsonWriter& w, const Glyph& g) {
     w.begin_object();
-    w.key("advance");
+    w.plain_key("advance");
     write_floats(w, g.advance);
-    w.key("bbox");
+    w.plain_key("bbox");
     write_floats(w, g.bbox);
-    w.key("char_code");
+    w.plain_key("char_code");
     w.begin_array();
     for (char c : g.char_code) w.u64(static_cast<unsigned char>(c));
     w.end_array();
-    w.key("clip_uncertain");
+    w.plain_key("clip_uncertain");
     w.boolean(g.clip_uncertain);
-    w.key("clipped");
+    w.plain_key("clipped");
     w.boolean(g.clipped);
-    w.key("disposition");
+    w.plain_key("disposition");
     write_glyph_disposition(w, g.disposition);
-    w.key("fill_color");
+    w.plain_key("fill_color");
     write_color(w, g.fill_color);
-    w.member("font_name", g.font_name);
-    w.key("font_object");
+    w.plain_member("font_name", g.font_name);
+    w.plain_key("font_object");
     write_object_id(w, g.font_object);
-    w.member("font_resource", g.font_resource);
-    w.key("font_size");
+    w.plain_member("font_resource", g.font_resource);
+    w.plain_key("font_size");
     w.f32(g.font_size);
-    w.key("gid");
+    w.plain_key("gid");
     if (g.gid) {
         w.u64(*g.gid);
     } else {
         w.null();
     }
-    w.key("id");
+    w.plain_key("id");
     w.u64(g.id);
-    w.key("invisible");
+    w.plain_key("invisible");
     w.boolean(g.invisible);
-    w.key("matrix");
+    w.plain_key("matrix");
     write_floats(w, g.matrix);
-    w.key("page_index");
+    w.plain_key("page_index");
     w.u64(g.page_index);
-    w.key("render_mode");
+    w.plain_key("render_mode");
     w.u64(g.render_mode);
-    w.key("source");
+    w.plain_key("source");
     write_glyph_source(w, g.source);
-    w.key("stroke_color");
+    w.plain_key("stroke_color");
     write_color(w, g.stroke_color);
-    w.member("unicode", g.unicode);
-    w.key("unmapped");
+    w.plain_member("unicode", g.unicode);
+    w.plain_key("unmapped");
     w.boolean(g.unmapped);
-    w.key("vertical");
+    w.plain_key("vertical");
     w.boolean(g.vertical);
     w.end_object();
 }
 
 void write_page_info(JsonWriter& w, const PageInfo& p) {
     w.begin_object();
-    w.key("index");
+    w.plain_key("index");
     w.u64(p.index);
-    w.key("media_box");
+    w.plain_key("media_box");
     write_floats(w, p.media_box);
-    w.member("object_id", p.object_id.text());
-    w.key("rotate");
+    w.plain_member("object_id", p.object_id.text());
+    w.plain_key("rotate");
     w.i64(p.rotate);
     w.end_object();
 }
 
 void write_region(JsonWriter& w, const Region& r) {
     w.begin_object();
-    w.key("bbox");
+    w.plain_key("bbox");
     write_floats(w, r.bbox);
-    w.member("kind", r.kind);
-    w.key("page_index");
+    w.plain_member("kind", r.kind);
+    w.plain_key("page_index");
     w.u64(r.page_index);
     w.end_object();
 }
 
 void write_diagnostic(JsonWriter& w, const Diagnostic& d) {
     w.begin_object();
-    w.member("message", d.message);
-    w.key("page_index");
+    w.plain_member("message", d.message);
+    w.plain_key("page_index");
     if (d.page_index) {
         w.u64(*d.page_index);
     } else {

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -295,6 +296,16 @@ PyObject* extract_to_str(const std::string& path, const std::string& options) {
     if (PyErr_CheckSignals() < 0) return nullptr;
 
     const auto length = static_cast<Py_ssize_t>(text.length());
+    // The threads that decode the pieces start before the str takes its
+    // memory: one started afterwards may find no room for its thread-local
+    // block, and the C library ends the process then instead of failing.
+    // Declared before the str, so that they are joined on every way out.
+    std::optional<zvk::StandbyWorkers> fillers;
+    auto started = without_gil([&]() -> zvk::Result<void> {
+        fillers.emplace(zvk::worker_count(text.pieces()));
+        return {};
+    });
+    if (!started) return core_error_to_py_err(started.error());
     PyObject* str = PyUnicode_New(length, static_cast<Py_UCS4>(text.widest()));
     if (str == nullptr) return nullptr;
     void* data = PyUnicode_DATA(str);
@@ -302,16 +313,12 @@ PyObject* extract_to_str(const std::string& path, const std::string& options) {
     // Its memory is fresh from the system: huge pages spare most of the
     // faults of writing it.
     zvk::advise_huge_pages(data, static_cast<std::size_t>(length) * static_cast<std::size_t>(kind));
-    // The pieces are decoded on the calling thread: a thread started now,
-    // with the str's memory taken, may find no room for the module's
-    // thread-local block, and the C library aborts the process then.
-    threads = 1;
     auto filled = without_gil([&]() -> zvk::Result<void> {
         const auto n = static_cast<std::size_t>(length);
         switch (kind) {
-        case PyUnicode_1BYTE_KIND: return text.fill(std::span(static_cast<std::uint8_t*>(data), n), threads);
-        case PyUnicode_2BYTE_KIND: return text.fill(std::span(static_cast<std::uint16_t*>(data), n), threads);
-        default: return text.fill(std::span(static_cast<std::uint32_t*>(data), n), threads);
+        case PyUnicode_1BYTE_KIND: return text.fill(std::span(static_cast<std::uint8_t*>(data), n), *fillers);
+        case PyUnicode_2BYTE_KIND: return text.fill(std::span(static_cast<std::uint16_t*>(data), n), *fillers);
+        default: return text.fill(std::span(static_cast<std::uint32_t*>(data), n), *fillers);
         }
     });
     if (!filled) {

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -30,11 +31,16 @@ std::u32string serial_characters(const ExtractedDocument& doc) {
     return out;
 }
 
+// Decoded by threads started for the call, or (`standby`) by threads
+// started beforehand, as the module does.
 template <typename Unit>
-std::u32string filled(ExtractionText& text, unsigned threads) {
+std::u32string filled(ExtractionText& text, unsigned threads, bool standby = false) {
     // A canary past the end shows a piece written beyond its slice.
     std::vector<Unit> room(text.length() + 1, Unit{0x5A});
-    auto result = text.fill(std::span(room.data(), text.length()), threads);
+    std::optional<StandbyWorkers> crew;
+    if (standby) crew.emplace(threads);
+    auto result = standby ? text.fill(std::span(room.data(), text.length()), *crew)
+                          : text.fill(std::span(room.data(), text.length()), threads);
     EXPECT_TRUE(result) << result.error().display();
     EXPECT_EQ(room.back(), Unit{0x5A}) << "written past the end";
     return std::u32string(room.begin(), room.end() - 1);
@@ -42,16 +48,16 @@ std::u32string filled(ExtractionText& text, unsigned threads) {
 
 // Writes `doc` in pieces and decodes it into units of `width` bytes.
 std::u32string pieces_as(const ExtractedDocument& doc, std::size_t glyphs_per_piece, unsigned threads,
-                         int width, std::size_t& length, char32_t& widest) {
+                         int width, bool standby, std::size_t& length, char32_t& widest) {
     ExtractionText text(glyphs_per_piece);
     auto written = text.write(doc, threads);
     EXPECT_TRUE(written) << written.error().display();
     length = text.length();
     widest = text.widest();
     switch (width) {
-    case 1: return filled<std::uint8_t>(text, threads);
-    case 2: return filled<std::uint16_t>(text, threads);
-    default: return filled<std::uint32_t>(text, threads);
+    case 1: return filled<std::uint8_t>(text, threads, standby);
+    case 2: return filled<std::uint16_t>(text, threads, standby);
+    default: return filled<std::uint32_t>(text, threads, standby);
     }
 }
 
@@ -135,14 +141,17 @@ void expect_pieces_match_serial(const ExtractedDocument& doc) {
         for (unsigned threads : {1u, 3u, 8u}) {
             for (int width : {1, 2, 4}) {
                 if (width < narrowest_width(expected_widest)) continue;
-                SCOPED_TRACE(::testing::Message() << per_piece << " glyphs a piece, " << threads
-                                                  << " threads, units of " << width);
-                std::size_t length = 0;
-                char32_t widest = 0;
-                std::u32string got = pieces_as(doc, per_piece, threads, width, length, widest);
-                EXPECT_EQ(length, expected.size());
-                EXPECT_EQ(widest, expected_widest);
-                EXPECT_TRUE(got == expected) << "the pieces differ from the single writer's text";
+                for (bool standby : {false, true}) {
+                    SCOPED_TRACE(::testing::Message() << per_piece << " glyphs a piece, " << threads
+                                                      << " threads" << (standby ? " started beforehand" : "")
+                                                      << ", units of " << width);
+                    std::size_t length = 0;
+                    char32_t widest = 0;
+                    std::u32string got = pieces_as(doc, per_piece, threads, width, standby, length, widest);
+                    EXPECT_EQ(length, expected.size());
+                    EXPECT_EQ(widest, expected_widest);
+                    EXPECT_TRUE(got == expected) << "the pieces differ from the single writer's text";
+                }
             }
         }
     }
@@ -292,7 +301,7 @@ TEST(ExtractionText, CorpusFilesMatchTheSingleWriter) {
         for (std::size_t per_piece : {std::size_t{7}, ExtractionText::kGlyphsPerPiece}) {
             std::size_t length = 0;
             char32_t widest = 0;
-            std::u32string got = pieces_as(doc, per_piece, 8, narrowest_width(expected_widest), length, widest);
+            std::u32string got = pieces_as(doc, per_piece, 8, narrowest_width(expected_widest), true, length, widest);
             EXPECT_EQ(length, expected.size());
             EXPECT_EQ(widest, expected_widest);
             EXPECT_TRUE(got == expected) << "the pieces differ from the single writer's text";

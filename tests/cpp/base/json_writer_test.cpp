@@ -130,9 +130,9 @@ TEST(JsonNumber, AgreesWithTheShortestScientificDigits) {
     }
 }
 
-// f32 keeps the texts of recent floats per thread: repeated and colliding
-// values, the two zeros and NaNs must still print as each value's own text,
-// on several threads at once.
+// f32 keeps the texts of recent floats in a table of each writer: repeated
+// and colliding values, the two zeros and NaNs must still print as each
+// value's own text, with writers on several threads at once.
 TEST(JsonWriter, FloatsPrintTheirOwnTextWhenRepeated) {
     auto check = [](std::uint64_t seed) {
         std::vector<float> values = {0.0f, -0.0f, std::nanf(""), -std::nanf(""), 1.0f, 0.1f,
@@ -171,6 +171,39 @@ TEST(JsonWriter, FloatsPrintTheirOwnTextWhenRepeated) {
     for (int t = 0; t < 4; ++t) threads.emplace_back([&, t] { results[t] = check(1234567 + 7919 * t); });
     for (auto& t : threads) t.join();
     for (bool r : results) EXPECT_TRUE(r);
+}
+
+// A name the caller vouches for is written exactly as key() writes it, at
+// every depth, first or not, pretty or compact.
+TEST(JsonWriter, PlainNamesWrittenAsCheckedOnes) {
+    auto write = [](bool pretty, bool plain) {
+        std::string out;
+        JsonWriter w(out, pretty);
+        auto name = [&](std::string_view n) { plain ? w.plain_key(n) : w.key(n); };
+        w.begin_object();
+        name("a");
+        w.begin_object();
+        name("byte_start");
+        w.u64(3);
+        name("clip_uncertain_and_longer");
+        w.begin_array();
+        w.begin_object();
+        name("x");
+        w.null();
+        w.end_object();
+        w.end_array();
+        w.end_object();
+        plain ? w.plain_member("b", "t") : w.member("b", "t");
+        name("c");
+        w.begin_object();
+        w.end_object();
+        w.end_object();
+        return out;
+    };
+    for (bool pretty : {true, false}) {
+        EXPECT_EQ(write(pretty, true), write(pretty, false)) << (pretty ? "pretty" : "compact");
+    }
+    EXPECT_EQ(write(false, true), R"({"a":{"byte_start":3,"clip_uncertain_and_longer":[{"x":null}]},"b":"t","c":{}})");
 }
 
 // Member names are checked for escapes eight bytes at a time: a byte that

@@ -4,10 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <functional>
 #include <new>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "base/mapped_buffer.h"
@@ -66,6 +69,67 @@ TEST(Workers, FailuresComeBackAsCoreErrors) {
         ASSERT_FALSE(result);
         EXPECT_EQ(result.error().kind(), c.kind);
         EXPECT_EQ(result.error().display(), c.display);
+    }
+}
+
+// Threads started ahead of their task: every body runs once per task, on as
+// many distinct threads as were started, task after task on the same crew,
+// with failures coming back exactly as run_workers gives them.
+TEST(StandbyWorkers, RunsEveryBodyOncePerTaskOnItsOwnThread) {
+    for (unsigned count : {1u, 3u, 8u}) {
+        StandbyWorkers crew(count);
+        ASSERT_EQ(crew.count(), count);
+        for (int task = 0; task < 3; ++task) {
+            std::vector<std::atomic<int>> runs(count);
+            std::vector<std::thread::id> ids(count);
+            auto result = crew.run([&](unsigned i) -> Result<void> {
+                runs[i].fetch_add(1);
+                ids[i] = std::this_thread::get_id();
+                return {};
+            });
+            EXPECT_TRUE(result);
+            for (unsigned i = 0; i < count; ++i) EXPECT_EQ(runs[i].load(), 1) << "body " << i << " of " << count;
+            EXPECT_EQ(ids[0], std::this_thread::get_id());
+            std::sort(ids.begin(), ids.end());
+            EXPECT_EQ(std::unique(ids.begin(), ids.end()), ids.end()) << "bodies shared a thread, " << count;
+        }
+    }
+}
+
+TEST(StandbyWorkers, FailuresComeBackAsRunWorkersGivesThem) {
+    const std::function<Result<void>(unsigned)> bodies[] = {
+        [](unsigned i) -> Result<void> {
+            if (i >= 1) return fail(CoreError::message("body " + std::to_string(i)));
+            return {};
+        },
+        [](unsigned i) -> Result<void> {
+            if (i == 3) throw std::runtime_error("boom");
+            return {};
+        },
+        [](unsigned i) -> Result<void> {
+            if (i == 0) throw std::bad_alloc();
+            return {};
+        },
+        [](unsigned) -> Result<void> { return {}; },
+    };
+    StandbyWorkers crew(4);
+    for (const auto& body : bodies) {
+        auto expected = run_workers(4, body);
+        auto result = crew.run(body);
+        ASSERT_EQ(static_cast<bool>(result), static_cast<bool>(expected));
+        if (!expected) {
+            EXPECT_EQ(result.error().kind(), expected.error().kind());
+            EXPECT_EQ(result.error().display(), expected.error().display());
+        }
+    }
+}
+
+// A crew that is never given a task still ends its threads (the str could
+// not be had): the destructor must not wait forever.
+TEST(StandbyWorkers, EndsWithoutATask) {
+    for (unsigned count : {1u, 5u}) {
+        StandbyWorkers crew(count);
+        EXPECT_EQ(crew.count(), count);
     }
 }
 
