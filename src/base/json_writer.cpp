@@ -290,27 +290,7 @@ void JsonWriter::end_array() {
     }
 }
 
-void JsonWriter::key(std::string_view name) {
-    if (has_escape(name)) {
-        Level& level = levels_.back();
-#ifndef NDEBUG
-        assert(!level.has_key || level.last_key < name);
-        level.last_key.assign(name);
-        level.has_key = true;
-#endif
-        const bool comma = !level.empty;
-        level.empty = false;
-        after_key_ = true;
-        separate(comma);
-        append_json_string(out_, name);
-        out_ += pretty_ ? ": " : ":";
-        return;
-    }
-    plain_key(name);
-}
-
-void JsonWriter::plain_key(std::string_view name) {
-    assert(!has_escape(name));
+bool JsonWriter::begin_member([[maybe_unused]] std::string_view name) {
     Level& level = levels_.back();
 #ifndef NDEBUG
     assert(!level.has_key || level.last_key < name);
@@ -320,6 +300,22 @@ void JsonWriter::plain_key(std::string_view name) {
     const bool comma = !level.empty;
     level.empty = false;
     after_key_ = true;
+    return comma;
+}
+
+void JsonWriter::key(std::string_view name) {
+    if (has_escape(name)) {
+        separate(begin_member(name));
+        append_json_string(out_, name);
+        out_ += pretty_ ? ": " : ":";
+        return;
+    }
+    plain_key(name);
+}
+
+void JsonWriter::plain_key(std::string_view name) {
+    assert(!has_escape(name));
+    const bool comma = begin_member(name);
     // Separator, name and colon at once.
     const std::size_t indent = pretty_ ? levels_.size() * 2 : 0;
     const std::size_t size = (comma ? 1 : 0) + (pretty_ ? 1 + indent : 0) + name.size() + (pretty_ ? 4 : 3);

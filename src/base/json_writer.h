@@ -82,6 +82,9 @@ private:
     // A comma when `comma`, then (pretty) a line break and the indent of the
     // current depth, in one append: the writer's commonest text.
     void separate(bool comma);
+    // Books a member named `name` in the open object (names in byte order,
+    // checked in debug builds); whether a comma must go before it.
+    bool begin_member(std::string_view name);
 
     struct Level {
         bool empty = true;

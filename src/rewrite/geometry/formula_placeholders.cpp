@@ -67,20 +67,6 @@ std::size_t formula_count(std::span<const Glyph* const> glyphs, MathFontNameTest
     return n;
 }
 
-// The cluster nearest to y within 0.85 × size, the earlier on a tie.
-std::optional<float> nearest_cluster(const std::vector<float>& clusters, float y, float size) {
-    std::optional<float> best;
-    float best_d = 0.0f;
-    for (float c : clusters) {
-        const float d = std::fabs(y - c);
-        if (d <= 0.85f * size && (!best || d < best_d)) {
-            best = c;
-            best_d = d;
-        }
-    }
-    return best;
-}
-
 struct Extent {
     float left = kLargest;
     float right = kLargest;

@@ -37,20 +37,6 @@ bool has_ascii_letter(std::string_view t) {
     return std::any_of(t.begin(), t.end(), [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); });
 }
 
-// The cluster nearest to y within 0.85 s; the earlier (higher) one on a tie.
-std::optional<float> nearest_cluster(const std::vector<float>& clusters, float y, float s) {
-    std::optional<float> best;
-    float best_d = 0.0f;
-    for (float c : clusters) {
-        const float d = std::fabs(y - c);
-        if (d <= 0.85f * s && (!best || d < best_d)) {
-            best = c;
-            best_d = d;
-        }
-    }
-    return best;
-}
-
 void claim_all(IdSet& claimed, const FormulaGroups& groups) {
     claimed.clear();
     for (const Ids& group : groups) claimed.insert(group.begin(), group.end());

@@ -1,6 +1,7 @@
 #include "rewrite/geometry/measures.h"
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 
 #include "segment/glyph_order.h"
@@ -26,6 +27,19 @@ XRange glyph_x_range(std::span<const Glyph* const> glyphs) {
     float hi = lo;
     for (const Glyph* g : glyphs) hi = edge_max(hi, glyph_right_edge(*g));
     return {lo, hi};
+}
+
+std::optional<float> nearest_cluster(const std::vector<float>& clusters, float y, float size) {
+    std::optional<float> best;
+    float best_d = 0.0f;
+    for (float c : clusters) {
+        const float d = std::fabs(y - c);
+        if (d <= 0.85f * size && (!best || d < best_d)) {
+            best = c;
+            best_d = d;
+        }
+    }
+    return best;
 }
 
 }  // namespace zvk::rewrite

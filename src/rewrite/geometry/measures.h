@@ -1,7 +1,9 @@
 // Order statistics and extents over f32 values that the geometric passes of
-// the rewrite share: one upper median, and the x-range of a glyph list.
+// the rewrite share: one upper median, the x-range of a glyph list, and the
+// baseline cluster a y snaps to.
 #pragma once
 
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -28,5 +30,8 @@ struct XRange {
 // from that minimum, so an empty or all-NaN list gives both ends at that
 // largest value.
 XRange glyph_x_range(std::span<const Glyph* const> glyphs);
+
+// The cluster nearest to y within 0.85 × size; the earlier one on a tie.
+std::optional<float> nearest_cluster(const std::vector<float>& clusters, float y, float size);
 
 }  // namespace zvk::rewrite
