@@ -67,14 +67,14 @@ TEST(SortRecordIndices, PageUpThenTopDown) {
 }
 
 TEST(SortRunIndices, PageBaselineThenX) {
-    struct Spec {
+    struct RunSpec {
         std::uint32_t page;
         float baseline;
         float x;
     };
     struct Case {
         const char* name;
-        std::vector<Spec> runs;
+        std::vector<RunSpec> runs;
         std::vector<std::size_t> expected;
     };
     const std::vector<Case> cases = {
@@ -87,7 +87,7 @@ TEST(SortRunIndices, PageBaselineThenX) {
     };
     for (const Case& c : cases) {
         std::vector<TextRun> runs;
-        for (const Spec& s : c.runs) {
+        for (const RunSpec& s : c.runs) {
             TextRun run;
             run.page_index = s.page;
             run.baseline = s.baseline;

@@ -318,3 +318,23 @@ TEST(WriteTextRuns, MissingOrOddPageObjectFails) {
 
 }  // namespace
 }  // namespace zvk::rewrite
+
+namespace zvk::rewrite {
+namespace {
+
+TEST(WriteTextRuns, SameResourceNameTwiceEmbedsBothAndTheLaterWins) {
+    auto doc = test::load_pdf(test::single_page_pdf("", "0 g"));
+    ASSERT_TRUE(doc);
+    const std::size_t objects_before = pdf::all_object_ids(*doc).size();
+    const std::vector<FontEntry> fonts = {tiny_font("ZVK0"), tiny_font("ZVK0")};
+    const std::vector<TextRun> runs = {run_of("\u4E2D", {1}, 10)};
+    ASSERT_TRUE(write_text_runs_and_cjk_font(*doc, std::vector<PageInfo>{{0, {3, 0}}}, runs, fonts));
+    // Five objects per font, then the text stream and the q and Q streams.
+    EXPECT_EQ(pdf::all_object_ids(*doc).size(), objects_before + 5 + 5 + 3);
+    const Object font = doc->object({3, 0}).get("Resources").get("Font").get("ZVK0");
+    // The first font's Type0 is object 5 + 4 = 9, the second's 14.
+    EXPECT_EQ(font.object_id()->number, 14u);
+}
+
+}  // namespace
+}  // namespace zvk::rewrite
