@@ -60,6 +60,8 @@ public:
     Result<void> save(const std::string& path);
 
     struct Impl;
+    // For the units inside src/pdf/.
+    Impl* impl() const { return impl_.get(); }
 
 private:
     explicit Document(std::unique_ptr<Impl> impl);

@@ -13,6 +13,8 @@ struct Document::Impl {
     QPDF qpdf;
     std::uint64_t max_decompressed_size = 0;
     bool memory_ran_out = false;
+    // The lowest file version the edits need ("1.6"); empty for none.
+    std::string minimum_version;
 };
 
 // Loads `impl.bytes` into `impl.qpdf` with the settings, the library's

@@ -92,6 +92,7 @@ Result<void> Document::save(const std::string& path) {
         writer.setObjectStreamMode(qpdf_o_disable);
         writer.setCompressStreams(false);
         writer.setDecodeLevel(qpdf_dl_none);
+        if (!impl_->minimum_version.empty()) writer.setMinimumPDFVersion(impl_->minimum_version);
         writer.write();
         // An object the library could not read for want of memory would be
         // written as null: no such file replaces the output.
