@@ -1,0 +1,39 @@
+// The translation stage of a document: which units need a request at all,
+// answers from the checkpoint and from units of the same text, batches on a
+// pool of workers, a second try for failed batches, still-English paragraphs
+// sent alone, and the assembled outcome.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "base/core_error.h"
+#include "base/options.h"
+#include "content/records.h"
+#include "segment/segmentation.h"
+#include "translate/outcome.h"
+#include "translator/select.h"
+
+namespace zvk {
+
+// A unit whose glyphs are mostly mathematics: at least three glyphs in math
+// fonts (footnote markers in them count as letters), at most seven ASCII
+// letters in other fonts, and more of the former. Glyph ids that
+// `glyph_index` does not hold are skipped.
+bool is_mostly_math_unit(const Segment& unit, std::span<const Glyph> glyphs,
+                         const std::unordered_map<std::uint32_t, std::size_t>& glyph_index);
+
+// Translates units already planned from `document` (their reference glyphs
+// marked), on up to `jobs` (1 to 8) workers, and assembles the outcome. A
+// failed batch never ends the run: its units keep their source and the
+// document gets a diagnostic per unit. The run fails when assembly does,
+// when a worker stops on an unexpected fault, and when no unit got a
+// translation because the service refused the key (its 401 or 403 error).
+Result<TranslationOutcome> translate_planned_units(ExtractedDocument& document, std::span<const Segment> units,
+                                                   const std::unordered_set<std::uint32_t>& reference_glyphs,
+                                                   const TranslateOptions& options,
+                                                   const TranslatorBackend& translator, unsigned jobs);
+
+}  // namespace zvk
