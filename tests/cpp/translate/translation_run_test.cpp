@@ -209,6 +209,39 @@ TEST(TranslationRun, WarmCheckpointSendsNothing) {
     }
 }
 
+// A paragraph whose batch answer still reads as English is sent alone; its
+// new text reaches every unit of that text except those in a reference
+// section, which keep their source.
+TEST(TranslationRun, StillEnglishParagraphSentAlone) {
+    for (const unsigned jobs : {1u, 4u}) {
+        StandInTranslator stand_in;
+        const std::string english = "An entirely different English sentence that the model gave back instead.";
+        // The batch request and its repeat for copied English both answer in
+        // English; every later request gets the stand-in's translation.
+        const auto in_english = test::says(test::answer_json({{100, english}, {101, english}}));
+        stand_in.script(nlohmann::json::array({in_english, in_english}));
+        Fixture f({kA, kB, kA, kA});
+        const std::unordered_set<std::uint32_t> references = {2};  // unit 2's glyph
+        const auto outcome =
+            translate_planned_units(f.document, f.units, references, options_with(8), stand_in.translator(), jobs);
+        ASSERT_TRUE(outcome.has_value()) << outcome.error().display();
+        const std::vector<std::string> expected = {kFiller, kFiller, kA, kFiller};
+        for (std::size_t k = 0; k < expected.size(); ++k)
+            EXPECT_EQ(outcome->translations[k].translated, expected[k]) << "jobs " << jobs << " unit " << k;
+        // Two batch requests, then one request for each of the two paragraphs.
+        EXPECT_EQ(outcome->calls, 4u) << jobs;
+        const auto sent = stand_in.sent();
+        ASSERT_EQ(sent.size(), 4u) << jobs;
+        std::multiset<std::string> alone;
+        for (std::size_t r = 2; r < sent.size(); ++r) {
+            ASSERT_EQ(sent[r].user.at("segments").size(), 1u) << jobs;
+            alone.insert(sent[r].user.at("segments")[0].at("text").get<std::string>());
+        }
+        EXPECT_EQ(alone, (std::multiset<std::string>{kA, kB})) << jobs;
+        EXPECT_EQ(f.document.glyphs[2].disposition, GlyphDisposition::pending()) << jobs;
+    }
+}
+
 struct MathCase {
     const char* name;
     std::vector<std::pair<std::string, std::string>> glyphs;  // (font name, text)
