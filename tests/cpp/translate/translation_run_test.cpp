@@ -217,9 +217,12 @@ TEST(TranslationRun, StillEnglishParagraphSentAlone) {
         StandInTranslator stand_in;
         const std::string english = "An entirely different English sentence that the model gave back instead.";
         // The batch request and its repeat for copied English both answer in
-        // English; every later request gets the stand-in's translation.
+        // English, and the batch's own repairs of each paragraph (by
+        // sentences, then independently) fail; every later request gets the
+        // stand-in's translation.
         const auto in_english = test::says(test::answer_json({{100, english}, {101, english}}));
-        stand_in.script(nlohmann::json::array({in_english, in_english}));
+        stand_in.script(nlohmann::json::array({in_english, in_english, test::status(400), test::status(400),
+                                               test::status(400), test::status(400)}));
         Fixture f({kA, kB, kA, kA});
         const std::unordered_set<std::uint32_t> references = {2};  // unit 2's glyph
         const auto outcome =
@@ -228,12 +231,13 @@ TEST(TranslationRun, StillEnglishParagraphSentAlone) {
         const std::vector<std::string> expected = {kFiller, kFiller, kA, kFiller};
         for (std::size_t k = 0; k < expected.size(); ++k)
             EXPECT_EQ(outcome->translations[k].translated, expected[k]) << "jobs " << jobs << " unit " << k;
-        // Two batch requests, then one request for each of the two paragraphs.
-        EXPECT_EQ(outcome->calls, 4u) << jobs;
+        // Two batch requests, four failed repairs, then one request for each
+        // of the two paragraphs alone.
+        EXPECT_EQ(outcome->calls, 8u) << jobs;
         const auto sent = stand_in.sent();
-        ASSERT_EQ(sent.size(), 4u) << jobs;
+        ASSERT_EQ(sent.size(), 8u) << jobs;
         std::multiset<std::string> alone;
-        for (std::size_t r = 2; r < sent.size(); ++r) {
+        for (std::size_t r = 6; r < sent.size(); ++r) {
             ASSERT_EQ(sent[r].user.at("segments").size(), 1u) << jobs;
             alone.insert(sent[r].user.at("segments")[0].at("text").get<std::string>());
         }
