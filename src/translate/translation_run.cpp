@@ -18,6 +18,7 @@
 #include "translate/batches.h"
 #include "translate/checkpoint.h"
 #include "translate/placeholders.h"
+#include "translate/planning.h"
 #include "translate/retries.h"
 
 namespace zvk {
@@ -291,6 +292,13 @@ Result<TranslationOutcome> translate_planned_units(ExtractedDocument& document, 
     }
 
     return assemble_translation_outcome(document.glyphs, units, reference_glyphs, answers, calls, cache_hits);
+}
+
+Result<TranslationOutcome> translate_document(ExtractedDocument& document, const TranslateOptions& options,
+                                              const TranslatorBackend& translator, unsigned jobs) {
+    Result<TranslationPlan> plan = plan_translation_units(document, options);
+    if (!plan) return fail(plan.error());
+    return translate_planned_units(document, plan->units, plan->reference_glyphs, options, translator, jobs);
 }
 
 }  // namespace zvk

@@ -36,4 +36,11 @@ Result<TranslationOutcome> translate_planned_units(ExtractedDocument& document, 
                                                    const TranslateOptions& options,
                                                    const TranslatorBackend& translator, unsigned jobs);
 
+// The translation stage of `translate` and `save`: plans the units
+// (plan_translation_units) and translates them (translate_planned_units).
+// `jobs` is the resolved worker count, which the caller reads from the
+// options.
+Result<TranslationOutcome> translate_document(ExtractedDocument& document, const TranslateOptions& options,
+                                              const TranslatorBackend& translator, unsigned jobs);
+
 }  // namespace zvk

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "support/scoped_env.h"
+#include "translate/reference_fixture.h"
 #include "support/temp_dir.h"
 #include "translate/checkpoint.h"
 #include "translate/stand_in_translator.h"
@@ -243,6 +244,42 @@ TEST(TranslationRun, StillEnglishParagraphSentAlone) {
         }
         EXPECT_EQ(alone, (std::multiset<std::string>{kA, kB})) << jobs;
         EXPECT_EQ(f.document.glyphs[2].disposition, GlyphDisposition::pending()) << jobs;
+    }
+}
+
+// The whole stage on an extracted page: prose translated, the reference
+// section left as it was with its glyphs kept as references, and a margin
+// note kept with segmentation's reason.
+TEST(TranslationRun, DocumentWithReferences) {
+    const std::string prose = "This section describes the data that we used";
+    const std::vector<test::PlacedLine> lines = {
+        {0, 72, 720, prose},
+        {0, 72, 660, "References", 12, true},
+        {0, 72, 630, "[1] A. Author, A study of many things, 2019."},
+        {0, 72, 600, "[2] B. Writer, Another study of things, 2020."},
+        {0, 20, 300, "arXiv:2101.00001v1 [cs.LG] 1 Jan 2021", 10, false, true},
+    };
+    auto doc = test::extract_placed_lines(lines);
+    ASSERT_TRUE(doc);
+    StandInTranslator stand_in;
+    const auto outcome = translate_document(doc->extraction, options_with(8), stand_in.translator(), 4);
+    ASSERT_TRUE(outcome.has_value()) << outcome.error().display();
+    ASSERT_EQ(outcome->translations.size(), 4u);
+    EXPECT_EQ(outcome->translations[0].translated, kFiller);
+    for (std::size_t k = 1; k < 4; ++k) {
+        EXPECT_EQ(outcome->translations[k].translated, outcome->translations[k].source) << k;
+    }
+    EXPECT_EQ(sent_segment_ids(stand_in), (std::vector<std::uint64_t>{outcome->translations[0].id}));
+    EXPECT_EQ(outcome->calls, 1u);
+    for (const Glyph& g : doc->extraction.glyphs) {
+        const std::size_t line = doc->line_of[g.id];
+        if (line == 0) {
+            EXPECT_EQ(g.disposition, GlyphDisposition::translated_pending_rewrite(kFiller)) << g.id;
+        } else if (line == 4) {
+            EXPECT_EQ(g.disposition, GlyphDisposition::kept_original("margin")) << g.id;
+        } else if (g.unicode != " ") {
+            EXPECT_EQ(g.disposition, GlyphDisposition::kept_original("references")) << g.id;
+        }
     }
 }
 
