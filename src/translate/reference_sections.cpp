@@ -479,6 +479,7 @@ private:
         float anchor_x = 0.0f;
         std::uint32_t anchor_page = 0;
         bool pending = false;
+        bool opened_by_run = false;
         std::size_t run_start = 0, gaps = 0;
         for (std::size_t p = 0; p < order_.size(); ++p) {
             const std::size_t line = order_[p];
@@ -493,6 +494,22 @@ private:
                     // the first entries below it. The heading joins and the
                     // section goes on from it.
                     if (!is_reference_heading(l.text)) continue;
+                    // The lines of the run's column above its first entry
+                    // come after the heading in the list too ("Boitano",
+                    // "Busch" above the run that "Charles" opened): they
+                    // missed the run only for lines without a year.
+                    if (opened_by_run) {
+                        const SegmentLine& first = lines_[order_[run_start]];
+                        for (std::size_t q = 0; q < run_start; ++q) {
+                            const std::size_t line_q = order_[q];
+                            const SegmentLine& m = lines_[line_q];
+                            if (m.page != first.page || running_header_[line_q]) continue;
+                            if (std::fabs(m.x - first.x) <= kAnchorReach && m.y > first.y) {
+                                in_reference_[m.segment] = true;
+                            }
+                        }
+                        opened_by_run = false;
+                    }
                     anchor_x = l.x;
                     in_reference_[l.segment] = true;
                     continue;
@@ -512,6 +529,7 @@ private:
                     anchor_x = l.x;
                     anchor_page = l.page;
                     pending = false;
+                    opened_by_run = false;
                     gaps = 0;
                     inside = true;
                 }
@@ -530,6 +548,7 @@ private:
                     if (!running_header_[order_[q]]) in_reference_[lines_[order_[q]].segment] = true;
                 }
                 pending = false;
+                opened_by_run = true;
                 gaps = 0;
                 inside = true;
                 continue;

@@ -87,6 +87,11 @@ TEST(CorpusReferences, JournalArticleKeepsItsList) {
             // The left column: body above the heading, the list below it.
             EXPECT_EQ(share(*d, s), g.matrix[5] > heading_y ? "none" : "all") << s.source;
             entries_after += g.matrix[5] < heading_y ? 1 : 0;
+        } else if (s.page_index == page && g.matrix[5] < 720) {
+            // The right column goes on with the list from its top, the
+            // entries above the first one with a year ("Boitano", "Busch")
+            // included.
+            EXPECT_EQ(share(*d, s), "all") << "page " << s.page_index + 1 << ": " << s.source;
         } else if (s.page_index > page && g.matrix[5] < 720) {  // below the running head
             EXPECT_EQ(share(*d, s), "all") << "page " << s.page_index + 1 << ": " << s.source;
             entries_after += find_year(s.source) ? 1 : 0;
