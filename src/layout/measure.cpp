@@ -31,23 +31,27 @@ std::vector<float> char_widths(std::span<const char32_t> chars, const SubsetFont
     return widths;
 }
 
+std::optional<DigitPairRun> next_digit_pair_run(std::span<const char32_t> c, std::size_t from) {
+    const std::size_t n = c.size();
+    for (std::size_t i = from; i + 2 < n; ++i) {
+        if (!(is_ascii_digit(c[i]) && is_ascii_digit(c[i + 1]) && c[i + 2] == 0x3000)) continue;
+        std::size_t j = i + 3;
+        while (j < n && c[j] == 0x3000) ++j;
+        return DigitPairRun{i, j};
+    }
+    return std::nullopt;
+}
+
 void apply_digit_pair_widths(std::span<const char32_t> c, std::vector<float>& w, const DigitPairWidthMap& map) {
     const std::size_t n = c.size();
     if (n < 3 || w.size() != n || map.empty()) return;
-    std::size_t i = 0;
-    while (i + 2 < n) {
-        if (!(is_ascii_digit(c[i]) && is_ascii_digit(c[i + 1]) && c[i + 2] == 0x3000)) {
-            ++i;
-            continue;
-        }
-        std::size_t j = i + 3;
-        while (j < n && c[j] == 0x3000) ++j;
+    for (auto run = next_digit_pair_run(c, 0); run; run = next_digit_pair_run(c, run->end)) {
+        const std::size_t i = run->start;
         const std::uint64_t key = (c[i] - U'0') * 10u + (c[i + 1] - U'0');
         if (const auto it = map.find(key); it != map.end()) {
             w[i] = std::fmax(it->second, 0.4f);
-            for (std::size_t k = i + 1; k < j; ++k) w[k] = 0;
+            for (std::size_t k = i + 1; k < run->end; ++k) w[k] = 0;
         }
-        i = j;
     }
 }
 

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string_view>
 #include <unordered_map>
@@ -35,6 +36,16 @@ inline float advance_at_size(int units, float size, float units_per_em) {
 float text_width(std::string_view text, const SubsetFont& font, float size);
 
 std::vector<float> char_widths(std::span<const char32_t> chars, const SubsetFont& font, float size);
+
+// Two ASCII digits followed by one or more U+3000: characters [start, end).
+struct DigitPairRun {
+    std::size_t start = 0;
+    std::size_t end = 0;
+};
+
+// The first digit-pair run that starts at or after `from`, if any; runs
+// found one after another from the end of the last never overlap.
+std::optional<DigitPairRun> next_digit_pair_run(std::span<const char32_t> chars, std::size_t from);
 
 // Gives each two-digit number followed by U+3000s its width from the map.
 void apply_digit_pair_widths(std::span<const char32_t> chars, std::vector<float>& widths,

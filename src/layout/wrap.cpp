@@ -24,25 +24,9 @@ void trim_line_end(Line& line) {
     while (!line.empty() && is_trimmed_space(line.back())) line.pop_back();
 }
 
-struct DigitPairRun {
-    std::size_t start;
-    std::size_t end;
-};
-
 std::vector<DigitPairRun> find_digit_pair_runs(std::span<const char32_t> c) {
     std::vector<DigitPairRun> runs;
-    const std::size_t n = c.size();
-    std::size_t i = 0;
-    while (i + 2 < n) {
-        if (!(is_ascii_digit(c[i]) && is_ascii_digit(c[i + 1]) && c[i + 2] == 0x3000)) {
-            ++i;
-            continue;
-        }
-        std::size_t j = i + 3;
-        while (j < n && c[j] == 0x3000) ++j;
-        runs.push_back({i, j});
-        i = j;
-    }
+    for (auto run = next_digit_pair_run(c, 0); run; run = next_digit_pair_run(c, run->end)) runs.push_back(*run);
     return runs;
 }
 
