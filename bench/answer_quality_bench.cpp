@@ -24,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "api/pdf_files.h"
 #include "base/utf8.h"
 #include "segment/segmentation.h"
@@ -32,17 +33,7 @@
 
 namespace {
 
-template <typename F>
-double best_seconds(int runs, F&& body) {
-    double best = 1e30;
-    for (int r = 0; r < runs; ++r) {
-        auto start = std::chrono::steady_clock::now();
-        body();
-        std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
-        best = std::min(best, elapsed.count());
-    }
-    return best;
-}
+using zvk::bench::best_seconds;
 
 std::string repeat(const std::string& piece, std::size_t times) {
     std::string out;
@@ -81,9 +72,7 @@ std::string plausible_answer(const std::string& source) {
 void bench_corpus(const std::vector<std::string>& paths, int runs) {
     std::vector<std::string> sources;
     for (const std::string& path : paths) {
-        auto document = zvk::load_pdf_document(path, zvk::LoadOptions{});
-        if (!document) continue;
-        auto extracted = zvk::extract_document_default_limits(*document);
+        auto extracted = zvk::bench::extract_file(path);
         if (!extracted) continue;
         const zvk::ExtractedDocument& doc = *extracted;
         for (const zvk::Segment& segment :

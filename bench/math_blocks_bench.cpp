@@ -19,22 +19,13 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "api/pdf_files.h"
 #include "rewrite/geometry/math_blocks.h"
 
 namespace {
 
-template <typename Body>
-double best_seconds(int runs, Body body) {
-    double best = 1e30;
-    for (int i = 0; i < runs; ++i) {
-        auto start = std::chrono::steady_clock::now();
-        body();
-        std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
-        best = std::min(best, elapsed.count());
-    }
-    return best;
-}
+using zvk::bench::best_seconds;
 
 void add(std::vector<zvk::Glyph>& glyphs, const char* text, float x, float y, float size, const char* font) {
     zvk::Glyph g;
@@ -71,7 +62,7 @@ std::vector<zvk::Glyph> fraction_page() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string path = (std::filesystem::temp_directory_path() / "zvk-bench-book.pdf").string();
+    std::string path = zvk::bench::default_book_path();
     int runs = 3;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
@@ -82,9 +73,7 @@ int main(int argc, char** argv) {
         }
     }
 
-    auto document = zvk::load_pdf_document(path, zvk::LoadOptions{});
-    auto extracted = document ? zvk::extract_document_default_limits(*document)
-                              : zvk::Result<zvk::ExtractedDocument>(std::unexpected(document.error()));
+    auto extracted = zvk::bench::extract_file(path);
     if (!extracted) {
         std::fprintf(stderr, "%s: %s (write the book with `python3 bench/extract.py --book`)\n", path.c_str(),
                      extracted.error().text().c_str());

@@ -23,23 +23,14 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "api/pdf_files.h"
 #include "segment/segmentation.h"
 #include "translate/reference_sections.h"
 
 namespace {
 
-template <typename Body>
-double best_seconds(int runs, Body body) {
-    double best = std::numeric_limits<double>::infinity();
-    for (int r = 0; r < runs; ++r) {
-        auto start = std::chrono::steady_clock::now();
-        body();
-        std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
-        best = std::min(best, elapsed.count());
-    }
-    return best;
-}
+using zvk::bench::best_seconds;
 
 // Lines of 10-point glyphs, 5 units apart, each line on its own baseline.
 void add_line(std::vector<zvk::Glyph>& glyphs, const std::string& text, float x, float y) {
@@ -68,7 +59,7 @@ void time_glyphs(const char* name, const std::vector<zvk::Glyph>& glyphs, int ru
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string path = (std::filesystem::temp_directory_path() / "zvk-bench-book.pdf").string();
+    std::string path = zvk::bench::default_book_path();
     int runs = 3;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
@@ -79,9 +70,7 @@ int main(int argc, char** argv) {
         }
     }
 
-    auto document = zvk::load_pdf_document(path, zvk::LoadOptions{});
-    auto extracted = document ? zvk::extract_document_default_limits(*document)
-                              : zvk::Result<zvk::ExtractedDocument>(std::unexpected(document.error()));
+    auto extracted = zvk::bench::extract_file(path);
     if (!extracted) {
         std::fprintf(stderr, "%s: %s (write the book with `python3 bench/extract.py --book`)\n", path.c_str(),
                      extracted.error().text().c_str());

@@ -15,12 +15,13 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "api/pdf_files.h"
 #include "rewrite/geometry/segment_restructure.h"
 #include "segment/segmentation.h"
 
 int main(int argc, char** argv) {
-    std::string path = (std::filesystem::temp_directory_path() / "zvk-bench-book.pdf").string();
+    std::string path = zvk::bench::default_book_path();
     int runs = 3;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -30,12 +31,7 @@ int main(int argc, char** argv) {
             path = arg;
         }
     }
-    auto document = zvk::load_pdf_document(path, zvk::LoadOptions{});
-    if (!document) {
-        std::fprintf(stderr, "restructure_bench: %s\n", document.error().text().c_str());
-        return 1;
-    }
-    auto extracted = zvk::extract_document_default_limits(*document);
+    auto extracted = zvk::bench::extract_file(path);
     if (!extracted) {
         std::fprintf(stderr, "restructure_bench: %s\n", extracted.error().text().c_str());
         return 1;

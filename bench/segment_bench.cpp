@@ -33,6 +33,7 @@
 #include <utility>
 #include <string>
 
+#include "bench_support.h"
 #include "api/pdf_files.h"
 #include "segment/glyph_lines.h"
 #include "segment/paragraphs.h"
@@ -40,6 +41,8 @@
 #include "segment/segmentation.h"
 
 namespace {
+
+using zvk::bench::best_seconds;
 
 constexpr std::size_t kSyntheticGlyphs = 200000;
 
@@ -92,22 +95,10 @@ std::vector<zvk::TextLine> one_block(std::vector<zvk::Glyph>& glyphs, std::size_
     return block;
 }
 
-template <typename F>
-double best_seconds(int runs, F&& body) {
-    double best = 1e30;
-    for (int r = 0; r < runs; ++r) {
-        auto start = std::chrono::steady_clock::now();
-        body();
-        std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
-        best = std::min(best, elapsed.count());
-    }
-    return best;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string path = (std::filesystem::temp_directory_path() / "zvk-bench-book.pdf").string();
+    std::string path = zvk::bench::default_book_path();
     int runs = 3;
     bool book_only = false;
     for (int i = 1; i < argc; ++i) {
@@ -121,9 +112,7 @@ int main(int argc, char** argv) {
         }
     }
 
-    auto document = zvk::load_pdf_document(path, zvk::LoadOptions{});
-    auto extracted = document ? zvk::extract_document_default_limits(*document)
-                              : zvk::Result<zvk::ExtractedDocument>(std::unexpected(document.error()));
+    auto extracted = zvk::bench::extract_file(path);
     if (!extracted) {
         std::fprintf(stderr, "%s: %s (write the book with `python3 bench/extract.py --book`)\n", path.c_str(),
                      extracted.error().text().c_str());
