@@ -1,5 +1,6 @@
 #include "base/core_error.h"
 
+#include <cstdlib>
 #include <exception>
 #include <string>
 
@@ -44,10 +45,17 @@ namespace {
 thread_local volatile int thread_ready = 0;
 }  // namespace
 
-void ready_thread_for_exceptions() {
+bool ready_thread_for_exceptions() {
+    // Far more than the blocks take: with this much given back just now, the
+    // few hundred bytes they need are there.
+    constexpr std::size_t kProbe = std::size_t{1} << 20;
+    void* probe = std::malloc(kProbe);
+    if (probe == nullptr) return false;
+    std::free(probe);
     // The runtime's state is what uncaught_exceptions reads; the result is
     // stored so that the (pure) call is made.
     thread_ready = std::uncaught_exceptions();
+    return true;
 }
 
 std::string CoreError::display() const {

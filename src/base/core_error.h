@@ -64,7 +64,13 @@ private:
 // should that first use be the throw of std::bad_alloc with memory gone, the
 // loader aborts the process. Called at the start of every call into the core
 // and of every thread it starts.
-void ready_thread_for_exceptions();
+//
+// The allocation cannot be attempted safely: when memory is gone the loader
+// ends the process instead of failing. So room is first tried for with an
+// ordinary allocation, given back at once; false means there was none and
+// the thread-local blocks were left alone. The thread must then not throw
+// or run anything that may: it hands its work back or reports no memory.
+[[nodiscard]] bool ready_thread_for_exceptions();
 
 template <typename T>
 using Result = std::expected<T, CoreError>;

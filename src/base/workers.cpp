@@ -55,9 +55,10 @@ Result<void> run_workers(unsigned count, const std::function<Result<void>(unsign
     }
     for (unsigned i = 1; i < count; ++i) {
         try {
+            // A thread without room for its thread-local blocks leaves its
+            // slot empty: the body is run on the calling thread after.
             threads.emplace_back([&results, &body, i] {
-                ready_thread_for_exceptions();
-                results[i] = run_guarded(body, i);
+                if (ready_thread_for_exceptions()) results[i] = run_guarded(body, i);
             });
         } catch (...) {
             // No thread to be had (a process limit): the work is still done,
@@ -68,6 +69,9 @@ Result<void> run_workers(unsigned count, const std::function<Result<void>(unsign
     results[0] = run_guarded(body, 0);
     for (unsigned i : left_over) results[i] = run_guarded(body, i);
     for (auto& thread : threads) thread.join();
+    for (unsigned i = 1; i < count; ++i) {
+        if (!results[i]) results[i] = run_guarded(body, i);
+    }
     for (auto& result : results) {
         if (result && !*result) return std::move(*result);
     }
@@ -78,10 +82,14 @@ struct StandbyWorkers::Shared {
     std::mutex mutex;
     std::condition_variable wake;  // a task (or the end) for the workers
     std::condition_variable done;  // a worker finished its body
+    std::condition_variable readied;  // a worker has its thread-local blocks
+    unsigned ready = 0;
     const std::function<Result<void>(unsigned)>* body = nullptr;
     std::size_t task = 0;  // how many tasks were handed out
     bool ending = false;
     unsigned running = 0;
+    unsigned serving = 0;  // threads that readied and wait for tasks
+    std::vector<unsigned char> unready;  // by index: the thread found no room
     std::vector<std::optional<Result<void>>> results;
 
     void serve(unsigned index) noexcept {
@@ -112,6 +120,7 @@ StandbyWorkers::StandbyWorkers(unsigned count) noexcept : count_(std::max(count,
         on_caller_.push_back(0);
         shared_ = std::make_unique<Shared>();
         shared_->results.resize(count_);
+        shared_->unready.resize(count_);
         threads_.reserve(count_ - 1);
     } catch (...) {
         // No room even for the bookkeeping: everything runs on the caller.
@@ -123,12 +132,28 @@ StandbyWorkers::StandbyWorkers(unsigned count) noexcept : count_(std::max(count,
     for (unsigned i = 1; i < count_; ++i) {
         try {
             threads_.emplace_back([shared = shared_.get(), i] {
-                ready_thread_for_exceptions();
-                shared->serve(i);
+                const bool readied = ready_thread_for_exceptions();
+                {
+                    std::lock_guard lock(shared->mutex);
+                    ++shared->ready;
+                    if (readied) ++shared->serving;
+                    else shared->unready[i] = 1;
+                }
+                shared->readied.notify_all();
+                if (readied) shared->serve(i);
             });
         } catch (...) {
             on_caller_.push_back(i);  // reserved above: cannot throw
         }
+    }
+    // The point of starting early is that each thread takes its thread-local
+    // blocks while there is memory for them: the caller goes on to its big
+    // allocation only once every thread has.
+    std::unique_lock lock(shared_->mutex);
+    shared_->readied.wait(lock, [&] { return shared_->ready == threads_.size(); });
+    // A thread without room has ended: its body falls to the caller.
+    for (unsigned i = 1; i < count_; ++i) {
+        if (shared_->unready[i]) on_caller_.push_back(i);  // reserved above: cannot throw
     }
 }
 
@@ -156,7 +181,7 @@ Result<void> StandbyWorkers::run(const std::function<Result<void>(unsigned)>& bo
         std::lock_guard lock(shared_->mutex);
         for (auto& r : shared_->results) r.reset();
         shared_->body = &body;
-        shared_->running = static_cast<unsigned>(threads_.size());
+        shared_->running = shared_->serving;
         ++shared_->task;
     }
     shared_->wake.notify_all();

@@ -28,7 +28,8 @@ Result<void> run_workers(unsigned count, const std::function<Result<void>(unsign
 // follows a large allocation: a thread started once the memory is taken may
 // find no room for its stack or its thread-local block, and the C library
 // ends the process when the latter fails. Each thread readies its
-// thread-local state at once, then waits. run() gives the same outcome as
+// thread-local state at once, then waits; the constructor returns once every
+// thread has. run() gives the same outcome as
 // run_workers(count, body); a thread that could not be started leaves its
 // body to the calling thread. The destructor ends and joins the threads.
 class StandbyWorkers {

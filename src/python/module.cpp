@@ -212,7 +212,7 @@ bool convert_path(PyObject* object, const char* parameter, std::string& out) {
 // Runs a call body; a C++ exception must never reach the interpreter.
 template <typename Body>
 PyObject* guarded_call(Body&& body) {
-    zvk::ready_thread_for_exceptions();
+    if (!zvk::ready_thread_for_exceptions()) return PyErr_NoMemory();
     try {
         return body();
     } catch (const std::bad_alloc&) {

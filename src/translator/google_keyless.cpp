@@ -115,7 +115,11 @@ void run_google_batch_worker(WorkerPool& pool) {
 // A worker thread's body: nothing may escape a thread.
 void run_worker_thread(WorkerPool& pool) noexcept {
     try {
-        ready_thread_for_exceptions();
+        if (!ready_thread_for_exceptions()) {
+            // Nothing that may throw before the blocks are there.
+            pool.store_error(CoreError::out_of_memory());
+            return;
+        }
         run_google_batch_worker(pool);
     } catch (const std::bad_alloc&) {
         try {

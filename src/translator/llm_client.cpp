@@ -43,8 +43,7 @@ void run_llm_request_thread(HttpClient client, std::string url, std::string api_
                             std::string body, std::shared_ptr<AttemptChannel> channel) noexcept {
     std::optional<Result<std::string>> result;
     try {
-        ready_thread_for_exceptions();
-        result = send_chat_completion(client, url, api_key, body);
+        if (ready_thread_for_exceptions()) result = send_chat_completion(client, url, api_key, body);
     } catch (...) {
         result.reset();  // the waiter reports "LLM request failed"
     }
