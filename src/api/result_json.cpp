@@ -34,12 +34,34 @@ void write_members_before_glyphs(JsonWriter& w, const ExtractedDocument& extract
 }
 
 void write_members_after_glyphs(JsonWriter& w, const ExtractedDocument& extraction,
-                                const std::string& plain_text) {
+                                const std::string& plain_text, const TranslateMembers* translate) {
     w.key("pages");
     write_pages(w, extraction.pages);
     w.member("plain_text", plain_text);
     w.key("regions");
     write_regions(w, extraction.regions);
+    if (translate == nullptr) return;
+    w.key("translations");
+    if (translate->outcome != nullptr) {
+        write_translation_records(w, translate->outcome->translations);
+    } else {
+        write_translation_records(w, {});
+    }
+    w.key("translator");
+    w.begin_object();
+    w.member("backend", translate->backend);
+    w.key("cache_hits");
+    w.u64(translate->outcome != nullptr ? translate->outcome->cache_hits : 0);
+    w.key("calls");
+    w.u64(translate->outcome != nullptr ? translate->outcome->calls : 0);
+    w.member("model", translate->model);
+    w.end_object();
+    if (!translate->warnings.empty()) {
+        w.key("warnings");
+        w.begin_array();
+        for (const std::string& warning : translate->warnings) w.string(warning);
+        w.end_array();
+    }
 }
 
 // Length of the run of ASCII bytes at the start of `text`, eight at a time.
@@ -146,16 +168,18 @@ void write_glyph_run(JsonWriter& w, const Glyph* glyphs, std::size_t count, bool
 }
 
 void write_tail(JsonWriter& w, const ExtractedDocument& extraction, const std::string& plain_text,
-                bool no_glyphs) {
+                bool no_glyphs, const TranslateMembers* translate = nullptr) {
     w.resume(2, no_glyphs);
     w.end_array();
-    write_members_after_glyphs(w, extraction, plain_text);
+    write_members_after_glyphs(w, extraction, plain_text, translate);
     w.end_object();
 }
 
 }  // namespace
 
-Result<std::string> extracted_document_to_pretty_json(const ExtractedDocument& extraction) {
+namespace {
+
+std::string document_to_pretty_json(const ExtractedDocument& extraction, const TranslateMembers* translate) {
     std::string out;
     out.reserve(128 + extraction.glyphs.size() * kBytesPerGlyph);
     JsonWriter w(out);
@@ -163,9 +187,41 @@ Result<std::string> extracted_document_to_pretty_json(const ExtractedDocument& e
     write_members_before_glyphs(w, extraction, count_glyph_dispositions(extraction.glyphs));
     w.key("glyphs");
     write_glyphs(w, extraction.glyphs);
-    write_members_after_glyphs(w, extraction, build_plain_text(extraction));
+    write_members_after_glyphs(w, extraction, build_plain_text(extraction), translate);
     w.end_object();
     return out;
+}
+
+}  // namespace
+
+void write_translation_record(JsonWriter& w, const TranslationRecord& record) {
+    w.begin_object();
+    w.key("glyph_ids");
+    w.begin_array();
+    for (const std::uint32_t id : record.glyph_ids) w.u64(id);
+    w.end_array();
+    w.key("id");
+    w.u64(record.id);
+    w.key("page_index");
+    w.u64(record.page_index);
+    w.member("source", record.source);
+    w.member("translated", record.translated);
+    w.end_object();
+}
+
+void write_translation_records(JsonWriter& w, std::span<const TranslationRecord> records) {
+    w.begin_array();
+    for (const TranslationRecord& record : records) write_translation_record(w, record);
+    w.end_array();
+}
+
+Result<std::string> extracted_document_to_pretty_json(const ExtractedDocument& extraction) {
+    return document_to_pretty_json(extraction, nullptr);
+}
+
+Result<std::string> translated_document_to_pretty_json(const ExtractedDocument& extraction,
+                                                       const TranslateMembers& members) {
+    return document_to_pretty_json(extraction, &members);
 }
 
 ExtractionText::ExtractionText(std::size_t glyphs_per_piece)
@@ -175,7 +231,8 @@ std::size_t ExtractionText::glyph_runs(const ExtractedDocument& extraction) cons
     return (extraction.glyphs.size() + glyphs_per_piece_ - 1) / glyphs_per_piece_;
 }
 
-Result<void> ExtractionText::write(const ExtractedDocument& extraction, unsigned threads) {
+Result<void> ExtractionText::write(const ExtractedDocument& extraction, unsigned threads,
+                                   const TranslateMembers* translate) {
     const auto& glyphs = extraction.glyphs;
     try {
         pieces_.clear();
@@ -199,7 +256,7 @@ Result<void> ExtractionText::write(const ExtractedDocument& extraction, unsigned
             if (index == 0) {
                 write_head(w, extraction, count_glyph_dispositions(glyphs));
             } else if (index == last) {
-                write_tail(w, extraction, build_plain_text(extraction), glyphs.empty());
+                write_tail(w, extraction, build_plain_text(extraction), glyphs.empty(), translate);
             } else {
                 const std::size_t first = (index - 1) * glyphs_per_piece_;
                 const std::size_t end = std::min(glyphs.size(), first + glyphs_per_piece_);

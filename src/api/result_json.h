@@ -18,11 +18,30 @@
 #include "base/workers.h"
 #include "content/records.h"
 #include "pdf/document.h"
+#include "translate/outcome.h"
 
 namespace zvk {
 
 // The extraction JSON, pretty-printed, with no line break after the last brace.
 Result<std::string> extracted_document_to_pretty_json(const ExtractedDocument& extraction);
+
+// What translate adds after "regions": the records, the translator summary
+// and the option warnings (the member only when there is one).
+struct TranslateMembers {
+    const TranslationOutcome* outcome = nullptr;
+    std::string backend;
+    std::string model;
+    std::span<const std::string> warnings;
+};
+
+// One record, and all of them as an array.
+void write_translation_record(JsonWriter& w, const TranslationRecord& record);
+void write_translation_records(JsonWriter& w, std::span<const TranslationRecord> records);
+
+// The translate JSON of a translated extraction, by one writer: the text
+// ExtractionText::write gives with the same members.
+Result<std::string> translated_document_to_pretty_json(const ExtractedDocument& extraction,
+                                                       const TranslateMembers& members);
 
 // The same text, for a caller that keeps it as characters of one width (the
 // Python string): first written as UTF-8 pieces, on worker threads, which
@@ -43,8 +62,10 @@ public:
     // to write() and fill() (a document of one run is written serially).
     std::size_t glyph_runs(const ExtractedDocument& extraction) const;
 
-    // Writes the text of `extraction`, which is not needed afterwards.
-    Result<void> write(const ExtractedDocument& extraction, unsigned threads);
+    // Writes the text of `extraction`, which is not needed afterwards; with
+    // `translate`, the translate JSON.
+    Result<void> write(const ExtractedDocument& extraction, unsigned threads,
+                       const TranslateMembers* translate = nullptr);
     // Extracts `document` and writes its text at once: the calling thread
     // reads the pages while the other workers write the glyphs of those
     // already read; nothing of the extraction is kept afterwards. The text is

@@ -78,6 +78,73 @@ Result<void> run_workers(unsigned count, const std::function<Result<void>(unsign
     return {};
 }
 
+Result<void> run_workers_watched(unsigned count, const std::function<Result<void>(unsigned)>& body,
+                                 const std::function<bool()>& keep_going,
+                                 const std::function<void()>& on_stop,
+                                 std::chrono::milliseconds period) {
+    count = std::max(count, 1u);
+    struct Board {
+        std::mutex mutex;
+        std::condition_variable ended;
+        unsigned finished = 0;
+    } board;
+    std::vector<std::optional<Result<void>>> results;
+    std::vector<std::thread> threads;
+    try {
+        results.resize(count);
+        threads.reserve(count);
+    } catch (...) {
+        return fail(CoreError::out_of_memory());
+    }
+    for (unsigned i = 0; i < count; ++i) {
+        try {
+            threads.emplace_back([&results, &body, &board, i] {
+                if (ready_thread_for_exceptions()) results[i] = run_guarded(body, i);
+                {
+                    std::lock_guard lock(board.mutex);
+                    ++board.finished;
+                }
+                board.ended.notify_all();
+            });
+        } catch (...) {
+            break;  // the bodies of threads not started run on this thread below
+        }
+    }
+    const auto started = static_cast<unsigned>(threads.size());
+    bool stopped = false;
+    {
+        std::unique_lock lock(board.mutex);
+        while (board.finished < started) {
+            if (board.ended.wait_for(lock, period, [&] { return board.finished == started; })) break;
+            if (stopped) continue;
+            lock.unlock();
+            // Nothing may leave this loop before the threads are joined.
+            bool go = true;
+            try {
+                go = keep_going();
+            } catch (...) {
+                go = false;
+            }
+            if (!go) {
+                stopped = true;
+                try {
+                    on_stop();
+                } catch (...) {
+                }
+            }
+            lock.lock();
+        }
+    }
+    for (auto& thread : threads) thread.join();
+    for (unsigned i = 0; i < count; ++i) {
+        if (!results[i] && !stopped) results[i] = run_guarded(body, i);
+    }
+    for (auto& result : results) {
+        if (result && !*result) return std::move(*result);
+    }
+    return {};
+}
+
 struct StandbyWorkers::Shared {
     std::mutex mutex;
     std::condition_variable wake;  // a task (or the end) for the workers

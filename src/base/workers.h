@@ -2,6 +2,7 @@
 // each body's failure comes back as a CoreError.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <functional>
 #include <memory>
@@ -23,6 +24,17 @@ unsigned worker_count(std::size_t units);
 // memory", any other exception "internal error"), otherwise success. A thread
 // that cannot be started leaves its body to the calling thread.
 Result<void> run_workers(unsigned count, const std::function<Result<void>(unsigned)>& body);
+
+// The same with every body on a thread of its own while the calling thread
+// watches: about every `period` it asks `keep_going`, and the first time
+// that says no it calls `on_stop`, then goes on waiting for the bodies (which
+// `on_stop` is expected to end soon). Bodies whose thread could not be started
+// or found no room run on the calling thread afterwards, unwatched, unless
+// the run was stopped by then.
+Result<void> run_workers_watched(unsigned count, const std::function<Result<void>(unsigned)>& body,
+                                 const std::function<bool()>& keep_going,
+                                 const std::function<void()>& on_stop,
+                                 std::chrono::milliseconds period = std::chrono::milliseconds(50));
 
 // Threads started before the task they will run is known, for work that
 // follows a large allocation: a thread started once the memory is taken may

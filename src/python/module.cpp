@@ -6,6 +6,7 @@
 #include <Python.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <cstring>
@@ -23,6 +24,7 @@
 #include "base/core_error.h"
 #include "base/mapped_buffer.h"
 #include "base/workers.h"
+#include "translate/translation_run.h"
 #include "translator/select.h"
 
 namespace {
@@ -260,23 +262,39 @@ zvk::Result<void> without_gil(Work&& work) {
 // its buffer. Each piece's memory goes back as soon as it is decoded, and the
 // records go before the str is made, so the peak stays near the larger of
 // the two texts.
+// Ctrl-C while the lock is released: asked now and then by the work, at most
+// every 50 ms it takes the lock back for a moment to run the signal handlers;
+// once a handler raises, the work is told to stop and the exception stays
+// pending for the call to return.
+class SignalWatch {
+public:
+    bool keep_going() {
+        if (interrupted_) return false;
+        const auto now = std::chrono::steady_clock::now();
+        if (now - last_check_ < std::chrono::milliseconds(50)) return true;
+        last_check_ = now;
+        PyGILState_STATE state = PyGILState_Ensure();
+        interrupted_ = PyErr_CheckSignals() < 0;
+        PyGILState_Release(state);
+        return !interrupted_;
+    }
+    bool interrupted() const { return interrupted_; }
+
+private:
+    std::chrono::steady_clock::time_point last_check_ = std::chrono::steady_clock::now();
+    bool interrupted_ = false;
+};
+
+PyObject* text_to_str(zvk::ExtractionText& text);
+
 PyObject* extract_to_str(const std::string& path, const std::string& options) {
     zvk::ExtractionText text;
     unsigned threads = 1;
-    // Ctrl-C: between pages, at most every 50 ms, the lock is taken back for
-    // a moment to run the signal handlers; a handler that raises ends the
-    // reading, and the call, with its exception.
-    auto last_check = std::chrono::steady_clock::now();
+    // Ctrl-C: between pages; a handler that raises ends the reading, and the
+    // call, with its exception.
+    SignalWatch signals;
+    auto keep_going = [&]() -> bool { return signals.keep_going(); };
     bool interrupted = false;
-    auto keep_going = [&]() -> bool {
-        const auto now = std::chrono::steady_clock::now();
-        if (now - last_check < std::chrono::milliseconds(50)) return true;
-        last_check = now;
-        PyGILState_STATE state = PyGILState_Ensure();
-        interrupted = PyErr_CheckSignals() < 0;
-        PyGILState_Release(state);
-        return !interrupted;
-    };
     // Everything from parsing the options to the JSON pieces runs without the
     // interpreter lock; the document is dropped there too.
     auto written = without_gil([&]() -> zvk::Result<void> {
@@ -290,11 +308,17 @@ PyObject* extract_to_str(const std::string& path, const std::string& options) {
         threads = zvk::worker_count(document->page_ids().size());
         return text.extract_and_write(*document, *limits, threads, keep_going);
     });
+    interrupted = signals.interrupted();
     if (interrupted) return nullptr;
     if (!written) return core_error_to_py_err(written.error());
     // Ctrl-C during the extraction ends the call here, before the str.
     if (PyErr_CheckSignals() < 0) return nullptr;
+    return text_to_str(text);
+}
 
+// The str of a text written in pieces: made with the lock held, filled by
+// workers without it.
+PyObject* text_to_str(zvk::ExtractionText& text) {
     const auto length = static_cast<Py_ssize_t>(text.length());
     // The threads that decode the pieces start before the str takes its
     // memory: one started afterwards may find no room for its thread-local
@@ -328,6 +352,44 @@ PyObject* extract_to_str(const std::string& path, const std::string& options) {
     return str;
 }
 
+// translate: the options, the document, the translator, the extraction, the
+// translation run and the translate JSON, each step's failure ending the
+// call. Everything but making the str runs without the interpreter lock; the
+// calling thread watches the translation workers for Ctrl-C, which raises
+// the translator's stop flag so that requests and pauses under way end.
+PyObject* translate_to_str(const std::string& path, const std::string& options) {
+    zvk::ExtractionText text;
+    SignalWatch signals;
+    auto stop = std::make_shared<std::atomic<bool>>(false);
+    auto done = without_gil([&]() -> zvk::Result<void> {
+        auto parsed = zvk::parse_translate_options(options);
+        if (!parsed) return zvk::fail(parsed.error());
+        auto document = zvk::load_pdf_document(path, zvk::LoadOptions{});
+        if (!document) return zvk::fail(document.error());
+        zvk::LlmClientHooks llm_hooks;
+        llm_hooks.stop = stop;
+        zvk::GoogleClientHooks google_hooks;
+        google_hooks.stop = stop;
+        auto translator = zvk::select_translator(parsed->options, std::move(llm_hooks), google_hooks);
+        if (!translator) return zvk::fail(translator.error());
+        auto extraction = zvk::extract_document_default_limits(*document);
+        if (!extraction) return zvk::fail(extraction.error());
+        auto jobs = zvk::resolve_job_count(parsed->options);
+        if (!jobs) return zvk::fail(jobs.error());
+        const zvk::RunWatch watch{[&] { return signals.keep_going(); }, stop};
+        auto outcome = zvk::translate_document(*extraction, parsed->options, *translator, *jobs, watch);
+        if (!outcome) return zvk::fail(outcome.error());
+        const auto summary = zvk::translator_summary(*translator);
+        const zvk::TranslateMembers members{&*outcome, summary.backend, summary.model, parsed->warnings};
+        const unsigned threads = zvk::worker_count(text.glyph_runs(*extraction) + 2);
+        return text.write(*extraction, threads, &members);
+    });
+    if (signals.interrupted()) return nullptr;
+    if (!done) return core_error_to_py_err(done.error());
+    if (PyErr_CheckSignals() < 0) return nullptr;
+    return text_to_str(text);
+}
+
 // ---- the four calls ------------------------------------------------------
 
 PyObject* py_version(PyObject*, PyObject*) { return PyUnicode_FromString(kVersion); }
@@ -356,16 +418,7 @@ PyObject* py_translate(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObj
         if (!convert_path(slots[0], "path", path)) return nullptr;
         if (!convert_text(slots[1], "options_json", true, options)) return nullptr;
 
-        auto parsed = zvk::parse_translate_options(options);
-        if (!parsed) return core_error_to_py_err(parsed.error());
-        auto document = zvk::load_pdf_document(path, zvk::LoadOptions{});
-        if (!document) return core_error_to_py_err(document.error());
-        auto translator = zvk::select_translator(parsed->options);
-        if (!translator) return core_error_to_py_err(translator.error());
-        // Extraction, translation and the result JSON follow once a translator
-        // can be built; select_translator cannot succeed yet.
-        PyErr_SetString(PyExc_RuntimeError, "translation is not available yet");
-        return nullptr;
+        return translate_to_str(path, options);
     });
 }
 

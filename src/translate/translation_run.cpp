@@ -95,8 +95,22 @@ bool is_mostly_math_unit(const Segment& unit, std::span<const Glyph> glyphs,
 Result<TranslationOutcome> translate_planned_units(ExtractedDocument& document, std::span<const Segment> units,
                                                    const std::unordered_set<std::uint32_t>& reference_glyphs,
                                                    const TranslateOptions& options,
-                                                   const TranslatorBackend& translator, unsigned jobs) {
+                                                   const TranslatorBackend& translator, unsigned jobs,
+                                                   const RunWatch& watch) {
     jobs = std::clamp(jobs, 1u, 8u);
+    // Set once the watcher says stop: workers take no more work.
+    std::atomic<bool> interrupted{false};
+    auto pool = [&](unsigned count, const std::function<Result<void>(unsigned)>& body) -> Result<void> {
+        if (!watch.keep_going) return run_workers(count, body);
+        return run_workers_watched(count, body, watch.keep_going, [&] {
+            interrupted.store(true);
+            if (watch.stop) watch.stop->store(true);
+        });
+    };
+    auto stop_check = [&]() -> Result<void> {
+        if (interrupted.load()) return fail(CoreError::message(std::string(kRunInterrupted)));
+        return {};
+    };
     std::unordered_map<std::uint32_t, std::size_t> glyph_index;
     glyph_index.reserve(document.glyphs.size());
     for (std::size_t i = 0; i < document.glyphs.size(); ++i) glyph_index.try_emplace(document.glyphs[i].id, i);
@@ -186,8 +200,9 @@ Result<TranslationOutcome> translate_planned_units(ExtractedDocument& document, 
         std::atomic<std::uint64_t> shared_calls{0};
         std::mutex failed_lock;
         const unsigned workers = static_cast<unsigned>(std::min<std::size_t>(jobs, batches.size()));
-        const Result<void> pool = run_workers(workers, [&](unsigned) -> Result<void> {
+        const Result<void> pooled = pool(workers, [&](unsigned) -> Result<void> {
             for (;;) {
+                if (interrupted.load()) return {};
                 const std::size_t i = next.fetch_add(1);
                 if (i >= batches.size()) return {};
                 std::uint64_t own_calls = 0;
@@ -204,22 +219,36 @@ Result<TranslationOutcome> translate_planned_units(ExtractedDocument& document, 
             }
         });
         calls += shared_calls.load();
-        if (!pool) return fail(pool.error());
+        if (auto stopped = stop_check(); !stopped) return fail(stopped.error());
+        if (!pooled) return fail(pooled.error());
     }
     for (auto& outcome : first_pass) {
         if (outcome) apply(std::move(*outcome));
     }
 
-    for (const std::size_t i : failed_batches) {
-        Result<std::vector<BatchAnswer>> answered = translate_batch_with_retries(inputs, batches[i], calls);
+    // The second try, one batch after another (on a thread of its own when
+    // the run is watched, so that the caller can see Ctrl-C meanwhile).
+    std::vector<std::optional<Result<std::vector<BatchAnswer>>>> second_try(failed_batches.size());
+    if (!failed_batches.empty()) {
+        const Result<void> pooled = pool(1, [&](unsigned) -> Result<void> {
+            for (std::size_t f = 0; f < failed_batches.size() && !interrupted.load(); ++f) {
+                second_try[f] = translate_batch_with_retries(inputs, batches[failed_batches[f]], calls);
+                if (*second_try[f]) append_checkpoint(units, **second_try[f], options.target_lang);
+            }
+            return {};
+        });
+        if (auto stopped = stop_check(); !stopped) return fail(stopped.error());
+        if (!pooled) return fail(pooled.error());
+    }
+    for (std::size_t f = 0; f < failed_batches.size(); ++f) {
+        Result<std::vector<BatchAnswer>>& answered = *second_try[f];
         if (answered) {
-            append_checkpoint(units, *answered, options.target_lang);
             apply(split_answers(std::move(*answered)));
             continue;
         }
         const std::string error = answered.error().display();
         note_error(error);
-        for (const std::size_t k : batches[i]) {
+        for (const std::size_t k : batches[failed_batches[f]]) {
             if (answers[k]) continue;
             answers[k] = units[k].source;
             add_unchanged_diagnostic(document, units[k], error);
@@ -244,19 +273,16 @@ Result<TranslationOutcome> translate_planned_units(ExtractedDocument& document, 
         if (batched[k] && answers[k] && is_still_english(units[k].source, *answers[k])) candidates.push_back(k);
     }
     std::vector<std::pair<std::size_t, std::string>> retried;
-    if (candidates.size() == 1 || (!candidates.empty() && jobs < 2)) {
-        for (const std::size_t k : candidates) {
-            if (auto text = retranslate_paragraph_alone(units[k].source, options, translator, calls)) {
-                retried.emplace_back(k, std::move(*text));
-            }
-        }
-    } else if (!candidates.empty()) {
+    if (!candidates.empty()) {
         std::atomic<std::size_t> next{0};
         std::atomic<std::uint64_t> shared_calls{0};
         std::mutex retried_lock;
-        const unsigned workers = static_cast<unsigned>(std::min<std::size_t>(jobs, candidates.size()));
-        const Result<void> pool = run_workers(workers, [&](unsigned) -> Result<void> {
+        // One candidate, or one job, is sent from a single worker.
+        const unsigned workers =
+            jobs < 2 ? 1u : static_cast<unsigned>(std::min<std::size_t>(jobs, candidates.size()));
+        const Result<void> pooled = pool(workers, [&](unsigned) -> Result<void> {
             for (;;) {
+                if (interrupted.load()) return {};
                 const std::size_t c = next.fetch_add(1);
                 if (c >= candidates.size()) return {};
                 std::uint64_t own_calls = 0;
@@ -269,7 +295,8 @@ Result<TranslationOutcome> translate_planned_units(ExtractedDocument& document, 
             }
         });
         calls += shared_calls.load();
-        if (!pool) return fail(pool.error());
+        if (auto stopped = stop_check(); !stopped) return fail(stopped.error());
+        if (!pooled) return fail(pooled.error());
     }
     for (const auto& [index, text] : retried) {
         const std::string& source = units[index].source;
@@ -295,10 +322,12 @@ Result<TranslationOutcome> translate_planned_units(ExtractedDocument& document, 
 }
 
 Result<TranslationOutcome> translate_document(ExtractedDocument& document, const TranslateOptions& options,
-                                              const TranslatorBackend& translator, unsigned jobs) {
+                                              const TranslatorBackend& translator, unsigned jobs,
+                                              const RunWatch& watch) {
     Result<TranslationPlan> plan = plan_translation_units(document, options);
     if (!plan) return fail(plan.error());
-    return translate_planned_units(document, plan->units, plan->reference_glyphs, options, translator, jobs);
+    return translate_planned_units(document, plan->units, plan->reference_glyphs, options, translator, jobs,
+                                   watch);
 }
 
 }  // namespace zvk

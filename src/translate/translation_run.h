@@ -4,8 +4,12 @@
 // sent alone, and the assembled outcome.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <span>
+#include <string_view>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -25,6 +29,19 @@ namespace zvk {
 bool is_mostly_math_unit(const Segment& unit, std::span<const Glyph> glyphs,
                          const std::unordered_map<std::uint32_t, std::size_t>& glyph_index);
 
+// How the calling thread watches a run. While workers translate, it asks
+// `keep_going` about every 50 ms; once that says no, no more work is handed
+// out, `stop` is raised (the translator's requests and pauses end at once),
+// the workers are joined and the run fails with "interrupted". Batches that
+// finished before keep their checkpoint lines. Without `keep_going` the run
+// is not watched and the calling thread works as one of the workers.
+struct RunWatch {
+    std::function<bool()> keep_going;
+    std::shared_ptr<std::atomic<bool>> stop;
+};
+
+inline constexpr std::string_view kRunInterrupted = "interrupted";
+
 // Translates units already planned from `document` (their reference glyphs
 // marked), on up to `jobs` (1 to 8) workers, and assembles the outcome. A
 // failed batch never ends the run: its units keep their source and the
@@ -34,13 +51,15 @@ bool is_mostly_math_unit(const Segment& unit, std::span<const Glyph> glyphs,
 Result<TranslationOutcome> translate_planned_units(ExtractedDocument& document, std::span<const Segment> units,
                                                    const std::unordered_set<std::uint32_t>& reference_glyphs,
                                                    const TranslateOptions& options,
-                                                   const TranslatorBackend& translator, unsigned jobs);
+                                                   const TranslatorBackend& translator, unsigned jobs,
+                                                   const RunWatch& watch = {});
 
 // The translation stage of `translate` and `save`: plans the units
 // (plan_translation_units) and translates them (translate_planned_units).
 // `jobs` is the resolved worker count, which the caller reads from the
 // options.
 Result<TranslationOutcome> translate_document(ExtractedDocument& document, const TranslateOptions& options,
-                                              const TranslatorBackend& translator, unsigned jobs);
+                                              const TranslatorBackend& translator, unsigned jobs,
+                                              const RunWatch& watch = {});
 
 }  // namespace zvk

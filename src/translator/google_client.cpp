@@ -242,8 +242,9 @@ GoogleTranslator::GoogleTranslator(GoogleApiKind kind, std::string source, std::
       access_token(std::move(token)),
       service_account(std::move(account)),
       base_url(std::move(base)),
-      http_client(HttpClientSettings{timeout_secs, kDefaultHttpBodyLimit, hooks.trusted_roots_pem}),
-      sleeper(hooks.sleeper) {}
+      http_client(HttpClientSettings{timeout_secs, kDefaultHttpBodyLimit, hooks.trusted_roots_pem, hooks.stop}),
+      sleeper(hooks.sleeper),
+      stop(hooks.stop) {}
 
 std::string_view google_kind_word(GoogleApiKind kind) {
     switch (kind) {

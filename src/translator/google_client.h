@@ -4,6 +4,7 @@
 // come back as the same answer JSON an LLM gives.
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -44,6 +45,8 @@ struct GoogleClientHooks {
     std::string keyless_base_url;
     // Roots trusted in place of the system bundle (the tests' own).
     std::string trusted_roots_pem;
+    // Raised when the run is stopped (Ctrl-C): requests and pauses end at once.
+    std::shared_ptr<const std::atomic<bool>> stop;
 };
 
 struct ServiceAccount {
@@ -71,6 +74,7 @@ struct GoogleTranslator {
     std::string base_url;
     HttpClient http_client;
     GoogleSleeper sleeper;
+    std::shared_ptr<const std::atomic<bool>> stop;
     mutable std::mutex token_mutex;
     mutable std::optional<CachedAccessToken> token_cache;
 

@@ -2,6 +2,7 @@
 // texts travel in batches joined by a separator line, placeholders in a
 // plain-letter form, four workers per call, and one request per text when an
 // answer does not split back.
+#include <algorithm>
 #include <atomic>
 #include <exception>
 #include <thread>
@@ -290,6 +291,12 @@ Result<std::vector<std::string>> translate_keyless_batch(const GoogleTranslator&
     return singles;
 }
 
+namespace {
+bool stopped(const GoogleTranslator& translator) {
+    return translator.stop != nullptr && translator.stop->load(std::memory_order_relaxed);
+}
+}  // namespace
+
 Result<std::string> request_keyless_with_retry(const GoogleTranslator& translator,
                                                std::string_view text) {
     for (int call = 1;; ++call) {
@@ -297,8 +304,17 @@ Result<std::string> request_keyless_with_retry(const GoogleTranslator& translato
         if (answer || call >= kMaxCalls || !is_retryable_backend_error(answer.error().display()))
             return answer;
         std::chrono::milliseconds pause = kPauses[call - 1];
-        if (translator.sleeper) translator.sleeper(pause);
-        else std::this_thread::sleep_for(pause);
+        if (translator.sleeper) {
+            translator.sleeper(pause);
+        } else {
+            // In short slices, so that a stopped run does not sit out the pause.
+            const auto end = std::chrono::steady_clock::now() + pause;
+            while (!stopped(translator) && std::chrono::steady_clock::now() < end) {
+                std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(
+                    std::chrono::milliseconds(20), end - std::chrono::steady_clock::now()));
+            }
+        }
+        if (stopped(translator)) return answer;
     }
 }
 

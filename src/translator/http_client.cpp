@@ -96,10 +96,17 @@ std::size_t write_body(char* data, std::size_t size, std::size_t count, void* us
     return length;
 }
 
+// The progress callback: nonzero ends the transfer.
+int stop_requested(void* flag, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    return static_cast<const std::atomic<bool>*>(flag)->load(std::memory_order_relaxed) ? 1 : 0;
+}
+
 std::string failure_text(CURLcode code, CURL* handle, const BodySink& sink) {
     long os_errno = 0;
     curl_easy_getinfo(handle, CURLINFO_OS_ERRNO, &os_errno);
     switch (code) {
+    case CURLE_ABORTED_BY_CALLBACK:
+        return "stopped";
     case CURLE_OPERATION_TIMEDOUT:
         return "timeout: global";
     case CURLE_COULDNT_CONNECT:
@@ -305,6 +312,13 @@ HttpResult HttpClient::perform(std::string_view url, const std::vector<HttpHeade
                          static_cast<curl_off_t>(body->size()));
     } else {
         curl_easy_setopt(handle, CURLOPT_HTTPGET, 1L);
+    }
+    if (settings.stop != nullptr) {
+        // curl asks about once a second, and more often while data flows.
+        curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
+        curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, &stop_requested);
+        curl_easy_setopt(handle, CURLOPT_XFERINFODATA,
+                         const_cast<std::atomic<bool>*>(settings.stop.get()));
     }
     curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, &write_body);
     curl_easy_setopt(handle, CURLOPT_WRITEDATA, &sink);

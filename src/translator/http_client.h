@@ -4,6 +4,7 @@
 // request, and a pool of handles so connections and loaded roots are reused.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <expected>
@@ -34,6 +35,9 @@ struct HttpClientSettings {
     // code sets this (the tests' own root); no option or variable reaches it,
     // and verification of peer and host stays on whatever it holds.
     std::string trusted_roots_pem;
+    // Raised when the run is stopped (Ctrl-C): a request under way ends
+    // within about a second with the failure "stopped".
+    std::shared_ptr<const std::atomic<bool>> stop;
 };
 
 struct HttpHeader {
@@ -45,7 +49,8 @@ struct HttpHeader {
 // or a text for everything else. The texts hold no URL, header or body; the
 // retry rules read three of their forms: "io: " + the system's message (connect,
 // send, receive, empty reply, cut-off body), "timeout: global", and, from the
-// callers that parse the body, "json: " + the parser's message.
+// callers that parse the body, "json: " + the parser's message. A request
+// ended by the stop flag fails with "stopped", which no rule retries.
 struct HttpFailure {
     long status = 0;
     std::string text;

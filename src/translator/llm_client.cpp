@@ -84,7 +84,7 @@ LlmTranslator::LlmTranslator(std::string base_url, std::string model, std::strin
       timeout_secs_(clamp_timeout_secs(timeout_secs)),
       temperature_(temperature),
       http_client_(HttpClientSettings{timeout_secs_, kDefaultHttpBodyLimit,
-                                      std::move(hooks.trusted_roots_pem)}),
+                                      std::move(hooks.trusted_roots_pem), hooks.stop}),
       hooks_(std::move(hooks)) {}
 
 bool LlmTranslator::stopped() const {

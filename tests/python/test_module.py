@@ -179,14 +179,21 @@ def test_translate_loads_before_choosing_a_translator(tmp_path, llm_env, monkeyp
     assert str(info.value) == "failed to open PDF: IO error"
 
 
-@pytest.mark.parametrize("call", ["translate", "save"])
-def test_translation_is_not_available_yet(tmp_path, simple_pdf, llm_env, call):
+def test_save_is_not_available_yet(tmp_path, simple_pdf, llm_env):
     output = tmp_path / "out.pdf"
     with pytest.raises(RuntimeError) as info:
-        if call == "translate":
-            z.translate(simple_pdf)
-        else:
-            z.save(simple_pdf, str(output))
+        z.save(simple_pdf, str(output))
     assert info.value.args == ("translation is not available yet",)
     assert not output.exists()
+    assert llm_env.requests() == []
+
+
+def test_translate_of_a_page_without_text_sends_nothing(simple_pdf, llm_env):
+    result = json.loads(z.translate(simple_pdf, '{"api_key": "x"}'))
+    assert result["translations"] == []
+    assert result["translator"] == {"backend": "openai", "cache_hits": 0, "calls": 0,
+                                    "model": "auto"}
+    assert result["warnings"] == ["api keys in options JSON are ignored; set ZVK_LLM_API_KEY or "
+                                  "ZVK_GOOGLE_API_KEY in the environment"]
+    assert list(result)[-3:] == ["translations", "translator", "warnings"]
     assert llm_env.requests() == []

@@ -124,7 +124,9 @@ def test_configured_google_translator_passes_selection(tmp_path, simple_pdf, llm
         monkeypatch.setenv(key, value.replace("{dir}", str(tmp_path)))
     # Its base URL points at the stand-in: were anything sent, it would show.
     monkeypatch.setenv("ZVK_GOOGLE_BASE_URL", f"http://127.0.0.1:{llm_env.port}")
-    assert call("translate", simple_pdf, tmp_path).args == ("translation is not available yet",)
+    result = json.loads(z.translate(simple_pdf))
+    assert result["translator"]["backend"] == kind
+    assert result["translations"] == []
     assert llm_env.requests() == []
 
 

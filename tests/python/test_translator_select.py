@@ -2,6 +2,8 @@
 unusable key ends the call early without quoting the key; a configured LLM
 translator passes selection and sends nothing yet."""
 
+import json
+
 import pytest
 
 import zentavolurmix as z
@@ -17,8 +19,12 @@ def simple_pdf(tmp_path):
     return str(path)
 
 
-def call(name, pdf, tmp_path, options=None):
+def call(name, pdf, tmp_path, options=None, succeeds=False):
+    """The exception the call raises; with `succeeds`, translate's result
+    (parsed) instead."""
     output = tmp_path / "out.pdf"
+    if succeeds and name == "translate":
+        return json.loads(z.translate(pdf, options))
     with pytest.raises(RuntimeError) as info:
         if name == "translate":
             z.translate(pdf, options)
@@ -67,8 +73,19 @@ def test_unusable_key_ends_the_call_before_extraction(tmp_path, simple_pdf, llm_
 ])
 def test_configured_llm_translator_passes_selection(tmp_path, simple_pdf, llm_env, name,
                                                     options):
-    error = call(name, simple_pdf, tmp_path, options)
-    assert error.args == ("translation is not available yet",)
+    # A page without text: translate answers without a request; save still
+    # stops where its rewrite would begin.
+    outcome = call(name, simple_pdf, tmp_path, options, succeeds=True)
+    if name == "translate":
+        # The model resolves as the translator was built: the option, the
+        # OpenAI family's default, or "auto".
+        model = {'{"translator": " OpenAI "}': "gpt-4o-mini"}.get(options, "auto")
+        if options and '"model": "m"' in options:
+            model = "m"
+        assert outcome["translator"] == {"backend": "openai", "cache_hits": 0, "calls": 0,
+                                         "model": model}
+    else:
+        assert outcome.args == ("translation is not available yet",)
     assert llm_env.requests() == []
 
 
@@ -78,15 +95,22 @@ def test_configured_llm_translator_passes_selection(tmp_path, simple_pdf, llm_en
      "translation failed: unknown translator `google_v3`; expected tervox, openai, "
      "google-v2, google-v3, or google-unofficial"),
     # Google translators are built without a request: the call gets past
-    # selection and stops where translation would begin.
+    # selection (translate names the kind; save stops where its rewrite
+    # would begin).
     ('{"translator": " Google-V3 "}',
-     {"ZVK_GOOGLE_ACCESS_TOKEN": "ya29.t", "ZVK_GOOGLE_PROJECT": "p"},
-     "translation is not available yet"),
-    (None, {"ZVK_TRANSLATOR": "google-web"}, "translation is not available yet"),
+     {"ZVK_GOOGLE_ACCESS_TOKEN": "ya29.t", "ZVK_GOOGLE_PROJECT": "p"}, "google-v3"),
+    (None, {"ZVK_TRANSLATOR": "google-web"}, "google-unofficial"),
 ])
 def test_selection_errors_reach_python(tmp_path, simple_pdf, llm_env, monkeypatch, name,
                                        options, env, message):
     for key, value in env.items():
         monkeypatch.setenv(key, value)
-    assert call(name, simple_pdf, tmp_path, options).args == (message,)
+    if message.startswith("translation failed") or name == "save":
+        expected = message if message.startswith("translation failed") else \
+            "translation is not available yet"
+        assert call(name, simple_pdf, tmp_path, options).args == (expected,)
+    else:
+        result = call(name, simple_pdf, tmp_path, options, succeeds=True)
+        assert result["translator"] == {"backend": message, "cache_hits": 0, "calls": 0,
+                                        "model": message}
     assert llm_env.requests() == []
