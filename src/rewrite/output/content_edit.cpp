@@ -53,6 +53,9 @@ struct Show {
     bool visible = false;
     // The operand it shows lies in this stream (not carried from the one before).
     bool has_operand = false;
+    // A Tj or TJ that opens the stream without operands: they were left at
+    // the end of the stream before it (some writers split content there).
+    bool carried_in = false;
     // TJ: the numbers before its first string, which no glyph's advance holds.
     float leading = 0.0f;
     std::size_t op = kNoOp;
@@ -68,6 +71,12 @@ struct StreamWork {
     bool page_content = false;
     // Per line: shows before this index already know a kept show follows.
     std::vector<std::size_t> pen_known_before;
+    // Operands left after the last operation, from tail_begin to the end,
+    // that the next stream's first operator takes: what the first of them is.
+    std::optional<std::uint64_t> tail_begin;
+    OperandKind tail_kind = OperandKind::Null;
+    float tail_leading = 0.0f;
+    bool tail_claimed = false;
 };
 
 // A show operation that draws replaced glyphs.
@@ -76,11 +85,24 @@ struct Op {
     std::size_t stream = 0;
     std::size_t show = 0;
     std::vector<std::uint32_t> glyphs;  // its replaced glyphs without a keep reason, ascending
+    // For a show whose operand ends the stream before: that stream.
+    std::optional<std::size_t> tail_stream;
     bool kept = false;
     bool needs_pen_shift = false;
     bool pen_text_known = false;
     std::optional<std::string> pen_text;  // what takes its place to move the pen as it did
 };
+
+// TJ: the numbers before its first non-empty string.
+float leading_numbers(const std::vector<Operand>& items) {
+    float sum = 0.0f;
+    for (const Operand& item : items) {
+        if (const float* n = item.number()) sum += *n;
+        const std::string* s = item.string();
+        if (s && !s->empty()) break;
+    }
+    return sum;
+}
 
 std::string stream_failure(ObjectId id, const std::string& text) { return "stream " + id.text() + ": " + text; }
 
@@ -101,7 +123,12 @@ std::expected<StreamWork, std::string> read_stream(const pdf::Document& doc, Obj
         ContentOperation op;
         std::uint32_t line = 0;
         bool line_open = false;
+        bool first = true;
+        std::uint64_t last_end = 0;
         while (lexer.next(op)) {
+            const bool opens_stream = first;
+            first = false;
+            last_end = op.byte_end;
             if (resets_pen(op.op)) {
                 ++line;
                 line_open = false;
@@ -117,21 +144,27 @@ std::expected<StreamWork, std::string> read_stream(const pdf::Document& doc, Obj
             if (op.op == OperatorCode::TJ) {
                 const std::vector<Operand>* items = operand ? operand->array() : nullptr;
                 show.has_operand = items != nullptr;
-                if (items) {
-                    for (const Operand& item : *items) {
-                        if (const float* n = item.number()) show.leading += *n;
-                        const std::string* s = item.string();
-                        if (s && !s->empty()) break;
-                    }
-                }
+                if (items) show.leading = leading_numbers(*items);
             } else {
                 show.has_operand = operand && operand->string();
             }
+            show.carried_in = opens_stream && op.operands.empty() &&
+                              (op.op == OperatorCode::Tj || op.op == OperatorCode::TJ);
             work.shows.push_back(show);
             line_open = true;
         }
         if (line_open) work.open_line = line;
         work.pen_known_before.assign(std::size_t{line} + 1, 0);
+        // Operands after the last operation (a stream of operands alone may
+        // itself continue an earlier one: left alone).
+        if (!first && lexer.operands_left()) {
+            const OperandList left = lexer.take_leftover();
+            if (const Operand* operand = left.at(0)) {
+                work.tail_begin = last_end;
+                work.tail_kind = operand->kind();
+                if (const auto* items = operand->array()) work.tail_leading = leading_numbers(*items);
+            }
+        }
     } catch (const std::bad_alloc&) {
         return std::unexpected(stream_failure(id, "out of memory"));
     }
@@ -334,6 +367,41 @@ void blank_replaced_operations(pdf::Document& doc, std::span<const Glyph> glyphs
         streams.push_back(std::move(*work));
     }
 
+    // Shows whose operand was left at the end of the page's previous
+    // stream: that stream is read (and checked) too, and both are edited.
+    std::map<ObjectId, std::size_t> stream_at;
+    for (std::size_t s = 0; s < streams.size(); ++s) stream_at.emplace(streams[s].id, s);
+    std::optional<std::vector<ObjectId>> page_ids;
+    for (Op& op : ops) {
+        const Show& show = streams[op.stream].shows[op.show];
+        if (!show.carried_in) continue;
+        const OperandKind wanted = show.code == OperatorCode::TJ ? OperandKind::Array : OperandKind::String;
+        const ObjectId self = streams[op.stream].id;
+        const std::optional<std::size_t> pos = glyph_index.position(op.glyphs.front());
+        if (!pos) continue;
+        const GlyphSource& source = glyphs[*pos].source;
+        if (source.kind != GlyphSourceKind::PageContent || source.stream_index == 0) continue;
+        if (!page_ids) page_ids = doc.page_ids();
+        const std::uint32_t page = glyphs[*pos].page_index;
+        if (page >= page_ids->size()) continue;
+        const Object contents = doc.object((*page_ids)[page]).get("Contents").follow();
+        if (!contents.is_array()) continue;
+        const std::optional<ObjectId> here = contents.array_at(source.stream_index).object_id();
+        const std::optional<ObjectId> before = contents.array_at(source.stream_index - 1).object_id();
+        if (here != self || !before) continue;
+        auto at = stream_at.find(*before);
+        if (at == stream_at.end()) {
+            auto work = read_stream(doc, *before);
+            if (!work) return fail_all(work.error());
+            at = stream_at.emplace(*before, streams.size()).first;
+            streams.push_back(std::move(*work));
+        }
+        StreamWork& tail = streams[at->second];
+        if (!tail.tail_begin || tail.tail_kind != wanted || tail.tail_claimed) continue;
+        tail.tail_claimed = true;
+        op.tail_stream = at->second;
+    }
+
     // Which shows draw visible text.
     for (StreamWork& work : streams) {
         for (Show& show : work.shows) {
@@ -370,11 +438,19 @@ void blank_replaced_operations(pdf::Document& doc, std::span<const Glyph> glyphs
             const StreamWork& work = streams[op.stream];
             const Show& show = work.shows[op.show];
             const auto it = operator_map.find(op.key);
-            if (it != operator_map.end()) {
-                if (auto units = pen_units(it->second, glyphs, glyph_index, show.leading)) {
-                    const std::string tj = "[" + format_number(*units) + "] TJ";
-                    op.pen_text = blanked_bytes(work.content, show, &tj);
-                }
+            const float leading = op.tail_stream ? streams[*op.tail_stream].tail_leading : show.leading;
+            const auto units = it != operator_map.end() ? pen_units(it->second, glyphs, glyph_index, leading)
+                                                        : std::nullopt;
+            if (units && op.tail_stream) {
+                // The operand left in the stream before becomes the pen
+                // move; the operator that takes it becomes a TJ.
+                const StreamWork& tail = streams[*op.tail_stream];
+                const std::size_t room = tail.content.size() - *tail.tail_begin;
+                std::string text = "[" + format_number(*units) + "]";
+                if (text.size() <= room) op.pen_text = text + std::string(room - text.size(), ' ');
+            } else if (units) {
+                const std::string tj = "[" + format_number(*units) + "] TJ";
+                op.pen_text = blanked_bytes(work.content, show, &tj);
             }
         }
         return op.pen_text;
@@ -399,7 +475,7 @@ void blank_replaced_operations(pdf::Document& doc, std::span<const Glyph> glyphs
         Op& op = ops[i];
         const Show& show = streams[op.stream].shows[op.show];
         const auto it = operator_map.find(op.key);
-        bool all_replaced = it != operator_map.end() && show.has_operand;
+        bool all_replaced = it != operator_map.end() && (show.has_operand || op.tail_stream);
         if (show.code == OperatorCode::quote || show.code == OperatorCode::double_quote) {
             // Only its string may go: without one in its own bytes it stays.
             all_replaced = all_replaced && quoted_string_range(streams[op.stream].content, show).has_value();
@@ -462,23 +538,32 @@ void blank_replaced_operations(pdf::Document& doc, std::span<const Glyph> glyphs
         }
     }
 
-    // The edited bytes of every stream that loses an operation, then every
+    // The edits of every stream that loses an operation, then every such
     // stream looked up for writing, and only then any written.
+    std::vector<std::vector<std::pair<std::uint64_t, std::string>>> stream_edits(streams.size());
+    for (Op& op : ops) {
+        if (op.kept) continue;
+        const StreamWork& work = streams[op.stream];
+        const Show& show = work.shows[op.show];
+        if (op.tail_stream) {
+            const StreamWork& tail = streams[*op.tail_stream];
+            const std::size_t room = tail.content.size() - *tail.tail_begin;
+            std::string text = op.needs_pen_shift ? *pen_text(op) : "[]" + std::string(room - 2, ' ');
+            stream_edits[*op.tail_stream].emplace_back(*tail.tail_begin, std::move(text));
+            stream_edits[op.stream].emplace_back(show.start, "TJ" + std::string(show.end - show.start - 2, ' '));
+            continue;
+        }
+        std::optional<std::string> text =
+            op.needs_pen_shift ? pen_text(op) : blanked_bytes(work.content, show, nullptr);
+        if (!text) continue;  // cannot happen: such an operation was kept above
+        stream_edits[op.stream].emplace_back(show.start, std::move(*text));
+    }
     std::vector<std::pair<std::size_t, std::string>> edited;
     for (std::size_t s = 0; s < streams.size(); ++s) {
-        StreamWork& work = streams[s];
-        bool changed = false;
-        std::string bytes = work.content;
-        for (const Show& show : work.shows) {
-            if (show.op == kNoOp || ops[show.op].kept) continue;
-            Op& op = ops[show.op];
-            std::optional<std::string> text =
-                op.needs_pen_shift ? pen_text(op) : blanked_bytes(work.content, show, nullptr);
-            if (!text) continue;  // cannot happen: such an operation was kept above
-            bytes.replace(show.start, text->size(), *text);
-            changed = true;
-        }
-        if (changed) edited.emplace_back(s, std::move(bytes));
+        if (stream_edits[s].empty()) continue;
+        std::string bytes = streams[s].content;
+        for (const auto& [at, text] : stream_edits[s]) bytes.replace(at, text.size(), text);
+        edited.emplace_back(s, std::move(bytes));
     }
     std::vector<Object> targets;
     for (const auto& [s, bytes] : edited) {

@@ -37,7 +37,9 @@ inline constexpr std::string_view kOperatorRangeOutside = "operator range is out
 // kept show follows in its text line gets, in its place, a TJ of one number
 // that moves the text position as the blanked text did; where that cannot be
 // written in the operation's bytes the operation stays ("shared-operator").
-// For ' and " only the string goes: their line move and spacing stay.
+// For ' and " only the string goes: their line move and spacing stay. A Tj
+// or TJ whose operand ends the page's previous content stream (some writers
+// split content there) has that operand blanked there too.
 //
 // A run of `page_runs` is removed unless every glyph it replaces (replaced
 // without a keep reason when this starts) ends blanked, so translated text is
