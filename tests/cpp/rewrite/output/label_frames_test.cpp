@@ -76,7 +76,9 @@ TEST(InnermostSaveRestoreSpan, ShortestHoldingThePosition) {
     for (const Case& c : cases) {
         const auto span = innermost_save_restore_span(spans, c.position);
         ASSERT_EQ(span.has_value(), c.expected.has_value()) << c.position;
-        if (span) EXPECT_EQ(std::pair(span->start, span->end), *c.expected) << c.position;
+        if (span) {
+            EXPECT_EQ(std::pair(span->start, span->end), *c.expected) << c.position;
+        }
     }
     // Spans pair each Q with the nearest open q.
     const auto tokens = tokenize_content_operators("q q Q Q Q q");
