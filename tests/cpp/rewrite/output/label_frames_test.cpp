@@ -63,6 +63,28 @@ TEST(TokenizeContentOperators, Table) {
     }
 }
 
+// Arbitrary bytes (unclosed strings, stray delimiters, lone signs) give
+// tokens inside the data, in order, never overlapping.
+TEST(TokenizeContentOperators, OffsetsStayInsideAnyBytes) {
+    std::uint32_t state = 12345;
+    const std::string alphabet = "0123456789.+-qQrecmTj()<>[]/%\\\n\r \t*{}'\"";
+    for (int round = 0; round < 2000; ++round) {
+        std::string bytes;
+        const int length = 1 + round % 64;
+        for (int k = 0; k < length; ++k) {
+            state = state * 1664525u + 1013904223u;
+            bytes += alphabet[(state >> 8) % alphabet.size()];
+        }
+        std::uint64_t previous_end = 0;
+        for (const ContentToken& t : tokenize_content_operators(bytes)) {
+            ASSERT_LE(t.start, t.end) << bytes;
+            ASSERT_LE(t.end, bytes.size()) << bytes;
+            ASSERT_GE(t.start, previous_end) << bytes;
+            previous_end = t.end;
+        }
+    }
+}
+
 TEST(InnermostSaveRestoreSpan, ShortestHoldingThePosition) {
     const std::vector<SaveRestoreSpan> spans = {{10, 20}, {0, 100}, {30, 40}, {25, 45}, {50, 60}, {50, 60}};
     struct Case {
