@@ -51,15 +51,6 @@ void walk_up(const pdf::Document& doc, ObjectId page_id, std::size_t limit, Visi
     }
 }
 
-// A stream's content for drawing: decoded through its filters. Bytes that
-// fail to decode are never taken for content; only a stream without any
-// filter contributes its stored bytes when the decoder gives nothing.
-std::optional<std::string> stream_content(const pdf::Document& doc, const Object& stream) {
-    if (auto data = doc.decode_stream(stream, doc.max_decompressed_size())) return data;
-    if (!stream.stream_has_filter()) return stream.stream_raw_data();
-    return std::nullopt;
-}
-
 std::optional<std::uint64_t> parse_unsigned_word(std::string_view word, std::uint64_t max) {
     if (!word.empty() && word.front() == '+') word.remove_prefix(1);
     if (word.empty()) return std::nullopt;
@@ -73,6 +64,15 @@ std::optional<std::uint64_t> parse_unsigned_word(std::string_view word, std::uin
 }
 
 }  // namespace
+
+// A stream's content for drawing: decoded through its filters. Bytes that
+// fail to decode are never taken for content; only a stream without any
+// filter contributes its stored bytes when the decoder gives nothing.
+std::optional<std::string> stream_content(const pdf::Document& doc, const pdf::Object& stream) {
+    if (auto data = doc.decode_stream(stream, doc.max_decompressed_size())) return data;
+    if (!stream.stream_has_filter()) return stream.stream_raw_data();
+    return std::nullopt;
+}
 
 Result<void> replace_page_contents(pdf::Document& doc, ObjectId page_id, ObjectId content_id) {
     auto q = pdf::add_stream(doc, "q\n", Object());

@@ -36,6 +36,11 @@ struct PageFormSource {
     std::int32_t rotate = 0;                         // as stored, not reduced
 };
 
+// A stream's content as drawn: decoded through its filters; a stream without
+// any filter gives its stored bytes when the decoder gives nothing. None for
+// data a filter fails on (never read as content) or for a non-stream.
+std::optional<std::string> stream_content(const pdf::Document& doc, const pdf::Object& stream);
+
 PageFormSource read_page_form_source(const pdf::Document& doc, pdf::ObjectId page_id);
 
 std::optional<float> resolve_number(const pdf::Document& doc, const pdf::Object& object);
