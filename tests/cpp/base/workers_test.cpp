@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <new>
 #include <stdexcept>
@@ -131,6 +132,53 @@ TEST(StandbyWorkers, EndsWithoutATask) {
         StandbyWorkers crew(count);
         EXPECT_EQ(crew.count(), count);
     }
+}
+
+// The watched pool: bodies run on threads while the caller asks; a "stop"
+// reaches the bodies through on_stop, once, and the call returns only after
+// every body ended; without a stop the outcome is run_workers'.
+TEST(WatchedWorkers, StopReachesTheBodiesAndTheCallWaitsForThem) {
+    std::atomic<bool> stop{false};
+    std::atomic<int> ended{0};
+    int asked = 0;
+    int stops = 0;
+    const auto caller = std::this_thread::get_id();
+    std::atomic<bool> ran_on_caller{false};
+    auto result = run_workers_watched(
+        4,
+        [&](unsigned) -> Result<void> {
+            if (std::this_thread::get_id() == caller) ran_on_caller = true;
+            while (!stop.load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            ended.fetch_add(1);
+            return fail(CoreError::message("stopped"));
+        },
+        [&] { return ++asked < 3; },
+        [&] {
+            ++stops;
+            stop = true;
+        },
+        std::chrono::milliseconds(5));
+    EXPECT_EQ(asked, 3);
+    EXPECT_EQ(stops, 1);
+    EXPECT_EQ(ended.load(), 4);
+    EXPECT_FALSE(ran_on_caller.load());
+    ASSERT_FALSE(result);
+    EXPECT_EQ(result.error().display(), "stopped");
+}
+
+TEST(WatchedWorkers, UnstoppedRunGivesTheLowestFailure) {
+    std::vector<std::atomic<int>> runs(3);
+    auto result = run_workers_watched(
+        3,
+        [&](unsigned i) -> Result<void> {
+            runs[i].fetch_add(1);
+            if (i == 0) return {};
+            return fail(CoreError::message("body " + std::to_string(i)));
+        },
+        [] { return true; }, [] { ADD_FAILURE() << "stopped without a reason"; });
+    for (auto& r : runs) EXPECT_EQ(r.load(), 1);
+    ASSERT_FALSE(result);
+    EXPECT_EQ(result.error().display(), "body 1");
 }
 
 TEST(Workers, CountIsBoundedByTheUnitsAndEight) {

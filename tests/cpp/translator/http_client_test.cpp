@@ -3,7 +3,10 @@
 // connection reuse and error texts without URLs.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -123,6 +126,31 @@ TEST(HttpClient, StatusesAndTransportFailures) {
         }
         EXPECT_EQ(is_transient_transport_error(text), c.transient) << text;
     }
+}
+
+// A stopped run must not sit out a stalled request: raising the flag ends it
+// within curl's progress interval, with a failure no retry rule takes up.
+TEST(HttpClient, StopFlagEndsARequestUnderWay) {
+    LlmServer server;
+    server.script(one({{"stall", 20}}));
+    auto stop = std::make_shared<std::atomic<bool>>(false);
+    HttpClientSettings settings;
+    settings.timeout_secs = 60;
+    settings.stop = stop;
+    HttpClient client(settings);
+    std::thread raise([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        stop->store(true);
+    });
+    const auto start = std::chrono::steady_clock::now();
+    HttpResult result = client.post(url_of(server), kHeaders, "{}");
+    const auto took = std::chrono::steady_clock::now() - start;
+    raise.join();
+    ASSERT_FALSE(result);
+    EXPECT_EQ(result.error().status, 0);
+    EXPECT_EQ(result.error().text, "stopped");
+    EXPECT_FALSE(is_retryable_backend_error(result.error().text));
+    EXPECT_LT(took, std::chrono::seconds(5));
 }
 
 TEST(HttpClient, DecodesGzipWithinTheCap) {
