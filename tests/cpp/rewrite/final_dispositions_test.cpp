@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "rewrite/disposition_print.h"
+
 #include <string>
 #include <vector>
 

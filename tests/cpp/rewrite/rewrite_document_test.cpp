@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "rewrite/disposition_print.h"
+
 #include <filesystem>
 #include <map>
 #include <string>
