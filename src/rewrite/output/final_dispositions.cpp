@@ -58,8 +58,9 @@ Result<void> settle_written_records(std::span<Glyph> glyphs, const DispositionIn
             // Outside overlay only blanked glyphs lost their source drawing;
             // any other glyph of the record is still on the page as it was.
             const bool replaced = inputs.overlay || inputs.blanked_glyph_ids.contains(id);
-            Result<void> set = replaced ? set_glyph_disposition(glyphs, id, GlyphDisposition::rewritten(record.translated))
-                                        : keep_glyph_with_reason(glyphs, id, kKeptAsIs);
+            Result<void> set = replaced
+                                   ? set_glyph_disposition(glyphs, id, GlyphDisposition::rewritten(record.translated))
+                                   : keep_glyph_with_reason(glyphs, id, kKeptAsIs);
             if (!set) return set;
         }
     }

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "rewrite/geometry/geometry_predicates.h"
+#include "rewrite/output/content_edit.h"
 #include "rewrite/output/final_dispositions.h"
 #include "rewrite/output/text_run_content.h"
 #include "rewrite/placement/glyph_classification.h"
@@ -20,11 +21,15 @@ bool composes_bilingual_pages(const RewriteOptions& options) {
            options.output_mode == OutputMode::bilingual(BilingualLayout::Alternating);
 }
 
-// Removes the source drawing of the replaced glyphs and hands on the ones
-// whose drawing is really gone. Not wired yet: nothing is blanked, so the
-// writer below never draws a run over English that is still on the page.
-Result<void> edit_content_streams(pdf::Document&, ExtractedDocument&, const RewriteOptions&, RewriteState&) {
-    return {};
+// Removes the source drawing of the replaced glyphs (drops the runs that
+// would be drawn over source text that stays), moves the frames of moved
+// labels, and hands on the glyphs whose drawing is really gone.
+void edit_content_streams(pdf::Document& document, const ExtractedDocument& extraction,
+                          const RewriteOptions& options, RewriteState& state) {
+    blank_replaced_operations(document, extraction.glyphs, state.glyph_index, state.operator_map,
+                              state.replaced_glyph_ids, state.keep_reasons, state.page_runs, options.output_mode);
+    shift_label_frames(document, extraction.glyphs, state.glyph_index, state.label_shifts);
+    state.blanked_glyph_ids = collect_blanked_glyph_ids(state.replaced_glyph_ids, state.keep_reasons);
 }
 
 }  // namespace
@@ -52,21 +57,21 @@ Result<RewriteState> begin_rewrite(const ExtractedDocument& extraction, const Tr
 
 Result<void> finish_rewrite(pdf::Document& document, ExtractedDocument& extraction,
                             const TranslationOutcome& outcome, const RewriteOptions& options, RewriteState& state) {
-    Result<void> step = edit_content_streams(document, extraction, options, state);
-    if (!step) return step;
+    edit_content_streams(document, extraction, options, state);
 
     // Runs are drawn only over glyphs whose source drawing is gone, and only
     // in fonts that were loaded.
     if (!state.blanked_glyph_ids.empty() && !state.font_entries.empty()) {
-        step = write_text_runs_and_cjk_font(document, extraction.pages, state.page_runs, state.font_entries);
-        if (!step) return step;
+        Result<void> written =
+            write_text_runs_and_cjk_font(document, extraction.pages, state.page_runs, state.font_entries);
+        if (!written) return written;
     }
 
     const DispositionInputs inputs{state.glyph_index,       state.non_text_reasons, state.keep_reasons,
                                    outcome.translations,    state.blanked_glyph_ids, state.cjk_target,
                                    is_overlay(options)};
-    step = settle_final_dispositions(extraction.glyphs, inputs);
-    if (!step) return step;
+    Result<void> settled = settle_final_dispositions(extraction.glyphs, inputs);
+    if (!settled) return settled;
 
     unwrap_opentype_cff_font_files(document);
     report_kept_lines(extraction);

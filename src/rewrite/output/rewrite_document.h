@@ -14,6 +14,7 @@
 #include "pdf/document.h"
 #include "rewrite/geometry/glyph_id_index.h"
 #include "rewrite/output/cjk_font.h"
+#include "rewrite/output/label_frames.h"
 #include "rewrite/placement/operator_map.h"
 #include "rewrite/placement/text_run.h"
 #include "translate/outcome.h"
@@ -42,6 +43,7 @@ struct RewriteState {
     std::vector<FontEntry> font_entries;
     std::vector<TextRun> page_runs;
     GlyphIdSet replaced_glyph_ids;  // glyphs drawn anew, whose source drawing is to go
+    LabelShiftsByStream label_shifts;  // labels redrawn higher or lower, whose frames follow
     GlyphIdSet blanked_glyph_ids;   // glyphs whose source drawing is gone
 };
 
