@@ -17,6 +17,7 @@
 #include "font/cjk_fonts.h"
 #include "font/subset_check.h"
 #include "font/truetype_subset.h"
+#include "rewrite/output/page_contents.h"
 #include "rewrite/output/rewrite_document.h"
 #include "support/pdf_builder.h"
 #include "support/pdftotext.h"
@@ -217,6 +218,38 @@ TEST_F(RewriteCompose, FailedWriteOfTheRunsEndsTheStageBeforeAnyDisposition) {
     ASSERT_FALSE(w.result);
     EXPECT_EQ(w.result.error().display().rfind("failed to open PDF: ", 0), 0u) << w.result.error().display();
     for (const Glyph& g : w.extraction.glyphs) EXPECT_FALSE(g.disposition.is_final()) << g.id;
+}
+
+// A label redrawn 12 points lower takes its frame along in every layout,
+// the interlinear one included, where nothing is blanked.
+TEST(RewriteLabelFrames, FrameOfAMovedLabelFollowsItInEveryLayout) {
+    const std::string content = "q 1 0 0 1 72 700.5 cm 0 0 30 12 re S BT /F1 10 Tf 2 2 Td (A1) Tj ET Q\n";
+    const std::string pdf = test::build_pdf({
+        "<< /Type /Catalog /Pages 2 0 R >>",
+        "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Contents 4 0 R "
+        "/Resources << /Font << /F1 5 0 R >> >> >>",
+        test::pdf_stream("", content),
+        "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding /WinAnsiEncoding >>",
+    });
+    for (const OutputMode mode : {OutputMode::replace(), OutputMode::bilingual(BilingualLayout::Overlay)}) {
+        SCOPED_TRACE(static_cast<int>(mode.value));
+        auto doc = pdf::Document::from_bytes(pdf, pdf::LoadSettings{});
+        ASSERT_TRUE(doc);
+        auto extraction = extract_document_default_limits(*doc);
+        ASSERT_TRUE(extraction);
+        ASSERT_EQ(extraction->glyphs.size(), 2u);
+        RewriteOptions options;
+        options.output_mode = mode;
+        auto state = begin_rewrite(*extraction, TranslationOutcome{}, options);
+        ASSERT_TRUE(state);
+        const GlyphSource& source = extraction->glyphs[0].source;
+        ASSERT_TRUE(source.object_id);
+        state->label_shifts[*source.object_id].push_back({source.byte_start, -12.0f, {0, 1}});
+        ASSERT_TRUE(finish_rewrite(*doc, *extraction, TranslationOutcome{}, options, *state));
+        EXPECT_EQ(read_page_form_source(*doc, extraction->pages[0].object_id).content,
+                  "q 1 0 0 1 72 688.500 cm 0 -12.000 30 12 re S BT /F1 10 Tf 2 2 Td (A1) Tj ET Q\n\n");
+    }
 }
 
 }  // namespace
