@@ -7,6 +7,7 @@
 #include "rewrite/disposition_print.h"
 #include <unistd.h>
 
+#include <algorithm>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -88,6 +89,13 @@ std::optional<int> dark_pixels(const std::string& pdf, const test::TempDir& dir,
     return dark;
 }
 
+struct Variant {
+    bool page_record_names_array = false;
+    // How many of the first line's glyphs the run replaces: all of them
+    // unless said.
+    std::size_t replaced_glyphs = kReplaced.size();
+};
+
 class RewriteCompose : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -105,7 +113,7 @@ protected:
 
     // Extracts the page, hands the finishing stages one run over the first
     // line (its glyphs replaced) and writes the file.
-    Written compose(OutputMode mode, const std::string& name, bool page_record_names_array = false) {
+    Written compose(OutputMode mode, const std::string& name, Variant variant = {}) {
         Written out;
         out.path = dir.file(name + ".pdf");
         auto doc = pdf::Document::from_bytes(two_line_page(), pdf::LoadSettings{});
@@ -113,12 +121,14 @@ protected:
         auto extraction = extract_document_default_limits(*doc);
         if (!extraction) return out;
         out.extraction = std::move(*extraction);
-        const std::vector<std::uint32_t> replaced = ids_on_baseline(out.extraction, kReplacedBaseline);
+        std::vector<std::uint32_t> replaced = ids_on_baseline(out.extraction, kReplacedBaseline);
         const std::vector<std::uint32_t> kept = ids_on_baseline(out.extraction, kKeptBaseline);
         EXPECT_EQ(replaced.size(), kReplaced.size());
         EXPECT_EQ(kept.size(), kKept.size());
+        replaced.resize(std::min(replaced.size(), variant.replaced_glyphs));
         TranslationOutcome outcome;
-        outcome.translations = {{0, 0, replaced, kReplaced, kChinese}, {1, 0, kept, kKept, "\u4FDD\u7559"}};
+        outcome.translations = {{0, 0, replaced, kReplaced.substr(0, replaced.size()), kChinese},
+                                {1, 0, kept, kKept, "\u4FDD\u7559"}};
 
         RewriteOptions options;
         options.output_mode = mode;
@@ -136,7 +146,7 @@ protected:
         state->page_runs.push_back(build_text_run(0, make_black_color(), kChinese, state->font_entries[0].font, 72,
                                                   kReplacedBaseline, kSize, 0, "ZVK0", replaced));
         state->replaced_glyph_ids.insert(replaced.begin(), replaced.end());
-        if (page_record_names_array) out.extraction.pages[0].object_id = {6, 0};
+        if (variant.page_record_names_array) out.extraction.pages[0].object_id = {6, 0};
         out.result = finish_rewrite(*doc, out.extraction, outcome, options, *state);
         if (out.result) {
             EXPECT_TRUE(save_pdf_document(*doc, out.path));
@@ -213,8 +223,26 @@ TEST_F(RewriteCompose, OverlayKeepsTheEnglishUnderTheChinese) {
     }
 }
 
+// The run replaces "Replaced" only, but its Tj shows the whole line: the
+// operation stays for the words that keep their drawing, so the run is not
+// drawn over them and its glyphs keep their source as "shared-operator".
+TEST_F(RewriteCompose, RunOverAPartOfAShowIsDroppedAndItsGlyphsKept) {
+    const Written w = compose(OutputMode::replace(), "part", {.replaced_glyphs = 8});
+    ASSERT_TRUE(w.result) << w.result.error().display();
+    EXPECT_EQ(run_command("qpdf --check '" + w.path + "'").status, 0);
+    const std::optional<std::string> text = test::pdftotext(w.path);
+    ASSERT_TRUE(text);
+    EXPECT_EQ(text->find(kChinese), std::string::npos) << *text;
+    EXPECT_NE(text->find(kReplaced), std::string::npos) << *text;
+    for (const Glyph& g : w.extraction.glyphs) {
+        const bool in_run = g.matrix[5] == kReplacedBaseline && g.id < 8;
+        EXPECT_EQ(g.disposition, GlyphDisposition::kept_original(in_run ? "shared-operator" : "untranslated"))
+            << g.id << " " << g.unicode;
+    }
+}
+
 TEST_F(RewriteCompose, FailedWriteOfTheRunsEndsTheStageBeforeAnyDisposition) {
-    const Written w = compose(OutputMode::replace(), "array", true);
+    const Written w = compose(OutputMode::replace(), "array", {.page_record_names_array = true});
     ASSERT_FALSE(w.result);
     EXPECT_EQ(w.result.error().display().rfind("failed to open PDF: ", 0), 0u) << w.result.error().display();
     for (const Glyph& g : w.extraction.glyphs) EXPECT_FALSE(g.disposition.is_final()) << g.id;
