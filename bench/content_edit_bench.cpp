@@ -59,7 +59,7 @@ int main(int argc, char** argv) {
         for (const std::uint32_t limit : {50u, 100u, 200u, pages}) {
             if (limit > pages) continue;
             std::unordered_set<std::uint32_t> replaced;
-            KeepReasonMap base_reasons;
+            GlyphReasons base_reasons;
             std::vector<TextRun> base_runs;
             std::size_t counter = 0;
             for (const Glyph& g : glyphs) {
@@ -78,7 +78,7 @@ int main(int argc, char** argv) {
             for (int r = 0; r < runs; ++r) {
                 auto doc = load_pdf_document(path, LoadOptions{});
                 if (!doc) return 1;
-                KeepReasonMap reasons = base_reasons;
+                GlyphReasons reasons = base_reasons;
                 std::vector<TextRun> page_runs = base_runs;
                 const double t = bench::best_seconds(1, [&] {
                     blank_replaced_operations(*doc, glyphs, index, operators, replaced, reasons, page_runs,

@@ -24,6 +24,8 @@
 #include "base/core_error.h"
 #include "base/mapped_buffer.h"
 #include "base/workers.h"
+#include "api/coverage.h"
+#include "rewrite/output/rewrite_document.h"
 #include "translate/translation_run.h"
 #include "translator/select.h"
 
@@ -75,7 +77,7 @@ std::string type_name(PyObject* object) {
     return out;
 }
 
-[[maybe_unused]] void emit_python_warning(const std::string& message) {
+void emit_python_warning(const std::string& message) {
     PyGILState_STATE state = PyGILState_Ensure();
     PyObject* warnings = PyImport_ImportModule("warnings");
     if (warnings != nullptr) {
@@ -390,6 +392,59 @@ PyObject* translate_to_str(const std::string& path, const std::string& options) 
     return text_to_str(text);
 }
 
+// save: as translate up to the translation run (with the extraction limits
+// of the options), then the rewrite of the loaded document, the file, and
+// the coverage warning once the file is written.
+PyObject* save_translated(const std::string& path, const std::string& output, const std::string& options) {
+    SignalWatch signals;
+    auto stop = std::make_shared<std::atomic<bool>>(false);
+    bool written = false;
+    std::optional<std::string> coverage_warning;
+    auto done = without_gil([&]() -> zvk::Result<void> {
+        auto parsed = zvk::parse_translate_options(options);
+        if (!parsed) return zvk::fail(parsed.error());
+        // save reports none of the option warnings.
+        const zvk::OutputMode mode = parsed->options.output_mode;
+        if (mode == zvk::OutputMode::bilingual(zvk::BilingualLayout::SideBySide) ||
+            mode == zvk::OutputMode::bilingual(zvk::BilingualLayout::Alternating)) {
+            return zvk::fail(CoreError::message(
+                "bilingual side-by-side and alternating output is not available yet"));
+        }
+        auto limits = zvk::parse_extract_limits(options);
+        if (!limits) return zvk::fail(limits.error());
+        auto document = zvk::load_pdf_document(path, zvk::LoadOptions{});
+        if (!document) return zvk::fail(document.error());
+        zvk::LlmClientHooks llm_hooks;
+        llm_hooks.stop = stop;
+        zvk::GoogleClientHooks google_hooks;
+        google_hooks.stop = stop;
+        auto translator = zvk::select_translator(parsed->options, std::move(llm_hooks), google_hooks);
+        if (!translator) return zvk::fail(translator.error());
+        auto extraction = zvk::extract_document(*document, *limits);
+        if (!extraction) return zvk::fail(extraction.error());
+        auto jobs = zvk::resolve_job_count(parsed->options);
+        if (!jobs) return zvk::fail(jobs.error());
+        const zvk::RunWatch watch{[&] { return signals.keep_going(); }, stop};
+        auto outcome = zvk::translate_document(*extraction, parsed->options, *translator, *jobs, watch);
+        if (!outcome) return zvk::fail(outcome.error());
+        const auto rewrite_options = zvk::rewrite::build_rewrite_options(parsed->options);
+        auto rewritten = zvk::rewrite::rewrite_document(*document, *extraction, *outcome, rewrite_options);
+        if (!rewritten) return zvk::fail(rewritten.error());
+        auto saved = zvk::save_pdf_document(*document, output);
+        if (!saved) return zvk::fail(saved.error());
+        written = true;
+        coverage_warning = zvk::report_incomplete_coverage(*extraction);
+        return {};
+    });
+    if (signals.interrupted()) return nullptr;
+    if (!done) return core_error_to_py_err(done.error());
+    // The warning only once the file is there; a filter that makes it an
+    // error does not fail the call.
+    if (written && coverage_warning) emit_python_warning(*coverage_warning);
+    if (PyErr_CheckSignals() < 0) return nullptr;
+    Py_RETURN_NONE;
+}
+
 // ---- the four calls ------------------------------------------------------
 
 PyObject* py_version(PyObject*, PyObject*) { return PyUnicode_FromString(kVersion); }
@@ -431,19 +486,7 @@ PyObject* py_save(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* 
         if (!convert_path(slots[1], "output", output)) return nullptr;
         if (!convert_text(slots[2], "options_json", true, options)) return nullptr;
 
-        auto parsed = zvk::parse_translate_options(options);
-        if (!parsed) return core_error_to_py_err(parsed.error());
-        // save reports none of the option warnings.
-        auto limits = zvk::parse_extract_limits(options);
-        if (!limits) return core_error_to_py_err(limits.error());
-        auto document = zvk::load_pdf_document(path, zvk::LoadOptions{});
-        if (!document) return core_error_to_py_err(document.error());
-        auto translator = zvk::select_translator(parsed->options);
-        if (!translator) return core_error_to_py_err(translator.error());
-        // Extraction, translation, the rewrite, writing `output` and the
-        // coverage warning follow once a translator can be built.
-        PyErr_SetString(PyExc_RuntimeError, "translation is not available yet");
-        return nullptr;
+        return save_translated(path, output, options);
     });
 }
 

@@ -5,6 +5,7 @@ import inspect
 import json
 import os
 import pathlib
+import subprocess
 
 import pytest
 
@@ -179,12 +180,21 @@ def test_translate_loads_before_choosing_a_translator(tmp_path, llm_env, monkeyp
     assert str(info.value) == "failed to open PDF: IO error"
 
 
-def test_save_is_not_available_yet(tmp_path, simple_pdf, llm_env):
+@pytest.mark.parametrize("layout", ["side-by-side", "alternating"])
+def test_save_refuses_bilingual_pages_before_any_work(tmp_path, layout, llm_env):
     output = tmp_path / "out.pdf"
+    options = json.dumps({"output_mode": "bilingual", "bilingual_layout": layout})
     with pytest.raises(RuntimeError) as info:
-        z.save(simple_pdf, str(output))
-    assert info.value.args == ("translation is not available yet",)
+        z.save(str(tmp_path / "missing.pdf"), str(output), options)
+    assert info.value.args == ("bilingual side-by-side and alternating output is not available yet",)
     assert not output.exists()
+    assert llm_env.requests() == []
+
+
+def test_save_of_a_page_without_text_writes_it(tmp_path, simple_pdf, llm_env):
+    output = tmp_path / "out.pdf"
+    assert z.save(simple_pdf, str(output)) is None
+    assert subprocess.run(["qpdf", "--check", str(output)], capture_output=True).returncode == 0
     assert llm_env.requests() == []
 
 

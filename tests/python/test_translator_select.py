@@ -21,10 +21,14 @@ def simple_pdf(tmp_path):
 
 def call(name, pdf, tmp_path, options=None, succeeds=False):
     """The exception the call raises; with `succeeds`, translate's result
-    (parsed) instead."""
+    (parsed) instead, or None for save once its file is written."""
     output = tmp_path / "out.pdf"
     if succeeds and name == "translate":
         return json.loads(z.translate(pdf, options))
+    if succeeds:
+        assert z.save(pdf, str(output), options) is None
+        assert output.read_bytes().startswith(b"%PDF-")
+        return None
     with pytest.raises(RuntimeError) as info:
         if name == "translate":
             z.translate(pdf, options)
@@ -73,8 +77,7 @@ def test_unusable_key_ends_the_call_before_extraction(tmp_path, simple_pdf, llm_
 ])
 def test_configured_llm_translator_passes_selection(tmp_path, simple_pdf, llm_env, name,
                                                     options):
-    # A page without text: translate answers without a request; save still
-    # stops where its rewrite would begin.
+    # A page without text: translate answers and save writes without a request.
     outcome = call(name, simple_pdf, tmp_path, options, succeeds=True)
     if name == "translate":
         # The model resolves as the translator was built: the option, the
@@ -84,8 +87,6 @@ def test_configured_llm_translator_passes_selection(tmp_path, simple_pdf, llm_en
             model = "m"
         assert outcome["translator"] == {"backend": "openai", "cache_hits": 0, "calls": 0,
                                          "model": model}
-    else:
-        assert outcome.args == ("translation is not available yet",)
     assert llm_env.requests() == []
 
 
@@ -95,8 +96,7 @@ def test_configured_llm_translator_passes_selection(tmp_path, simple_pdf, llm_en
      "translation failed: unknown translator `google_v3`; expected tervox, openai, "
      "google-v2, google-v3, or google-unofficial"),
     # Google translators are built without a request: the call gets past
-    # selection (translate names the kind; save stops where its rewrite
-    # would begin).
+    # selection (translate names the kind; save writes its file).
     ('{"translator": " Google-V3 "}',
      {"ZVK_GOOGLE_ACCESS_TOKEN": "ya29.t", "ZVK_GOOGLE_PROJECT": "p"}, "google-v3"),
     (None, {"ZVK_TRANSLATOR": "google-web"}, "google-unofficial"),
@@ -105,10 +105,10 @@ def test_selection_errors_reach_python(tmp_path, simple_pdf, llm_env, monkeypatc
                                        options, env, message):
     for key, value in env.items():
         monkeypatch.setenv(key, value)
-    if message.startswith("translation failed") or name == "save":
-        expected = message if message.startswith("translation failed") else \
-            "translation is not available yet"
-        assert call(name, simple_pdf, tmp_path, options).args == (expected,)
+    if message.startswith("translation failed"):
+        assert call(name, simple_pdf, tmp_path, options).args == (message,)
+    elif name == "save":
+        call(name, simple_pdf, tmp_path, options, succeeds=True)
     else:
         result = call(name, simple_pdf, tmp_path, options, succeeds=True)
         assert result["translator"] == {"backend": message, "cache_hits": 0, "calls": 0,

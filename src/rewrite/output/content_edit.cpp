@@ -273,7 +273,7 @@ std::optional<std::string> blanked_bytes(std::string_view content, const Show& s
 void blank_replaced_operations(pdf::Document& doc, std::span<const Glyph> glyphs, const GlyphIdIndex& glyph_index,
                                const OperatorGlyphs& operator_map,
                                const std::unordered_set<std::uint32_t>& replaced_glyph_ids,
-                               KeepReasonMap& keep_reasons, std::vector<TextRun>& page_runs,
+                               GlyphReasons& keep_reasons, std::vector<TextRun>& page_runs,
                                OutputMode output_mode) {
     if (output_mode.value == static_cast<std::uint8_t>(BilingualLayout::Overlay)) return;
     if (replaced_glyph_ids.empty()) return;
@@ -584,7 +584,7 @@ void blank_replaced_operations(pdf::Document& doc, std::span<const Glyph> glyphs
 }
 
 std::unordered_set<std::uint32_t> collect_blanked_glyph_ids(const std::unordered_set<std::uint32_t>& replaced_glyph_ids,
-                                                            const KeepReasonMap& keep_reasons) {
+                                                            const GlyphReasons& keep_reasons) {
     std::unordered_set<std::uint32_t> out;
     for (const std::uint32_t id : replaced_glyph_ids) {
         if (!keep_reasons.contains(id)) out.insert(id);

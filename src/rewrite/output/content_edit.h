@@ -16,12 +16,10 @@
 #include "pdf/document.h"
 #include "rewrite/geometry/geometry_predicates.h"
 #include "rewrite/geometry/glyph_id_index.h"
+#include "rewrite/placement/operator_map.h"
 #include "rewrite/placement/text_run.h"
 
 namespace zvk::rewrite {
-
-// Glyph id to the word that keeps its source drawing.
-using KeepReasonMap = std::unordered_map<std::uint32_t, std::string>;
 
 inline constexpr std::string_view kKeepNoStream = "no-stream";
 inline constexpr std::string_view kKeepSharedOperator = "shared-operator";
@@ -54,9 +52,9 @@ inline constexpr std::string_view kOperatorRangeOutside = "operator range is out
 // stream reference keeps its drawing as "no-stream".
 void blank_replaced_operations(pdf::Document& doc, std::span<const Glyph> glyphs, const GlyphIdIndex& glyph_index,
                                const OperatorGlyphs& operator_map, const std::unordered_set<std::uint32_t>& replaced_glyph_ids,
-                               KeepReasonMap& keep_reasons, std::vector<TextRun>& page_runs, OutputMode output_mode);
+                               GlyphReasons& keep_reasons, std::vector<TextRun>& page_runs, OutputMode output_mode);
 
 // The replaced glyphs without a keep reason: those whose drawing went.
-std::unordered_set<std::uint32_t> collect_blanked_glyph_ids(const std::unordered_set<std::uint32_t>& replaced_glyph_ids, const KeepReasonMap& keep_reasons);
+std::unordered_set<std::uint32_t> collect_blanked_glyph_ids(const std::unordered_set<std::uint32_t>& replaced_glyph_ids, const GlyphReasons& keep_reasons);
 
 }  // namespace zvk::rewrite

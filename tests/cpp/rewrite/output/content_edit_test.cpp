@@ -92,7 +92,7 @@ TEST(BlankReplacedOperations, RewritesOnlyWhatMayGo) {
         ASSERT_TRUE(e.doc);
         const auto replaced = ids_of(e.extracted, c.replaced);
         ASSERT_FALSE(replaced.empty());
-        KeepReasonMap reasons;
+        GlyphReasons reasons;
         std::vector<TextRun> runs;
         blank_replaced_operations(*e.doc, e.extracted.glyphs, e.index, e.operators, replaced, reasons, runs, kReplace);
 
@@ -145,7 +145,7 @@ TEST(BlankReplacedOperations, FailureChangesNothing) {
         auto doc = zvk::test::load_pdf(pdf(c.object6));
         ASSERT_TRUE(doc);
         const std::string stored = *doc->object({4, 0}).stream_raw_data();
-        KeepReasonMap reasons{{*replaced.begin(), "folio"}};
+        GlyphReasons reasons{{*replaced.begin(), "folio"}};
         std::vector<TextRun> runs = {run_over(word_ids(source.extracted, "Hello"), "你好"),
                                      run_over({}, "页眉")};
         blank_replaced_operations(*doc, source.extracted.glyphs, source.index, source.operators, replaced, reasons,
@@ -191,7 +191,7 @@ TEST(BlankReplacedOperations, FormOnTwoPages) {
             for (std::uint32_t id : word_ids(e.extracted, "Header", p)) replaced.insert(id);
         }
         ASSERT_EQ(replaced.size(), 6 * c.pages.size());
-        KeepReasonMap reasons;
+        GlyphReasons reasons;
         std::vector<TextRun> runs;
         blank_replaced_operations(*e.doc, e.extracted.glyphs, e.index, e.operators, replaced, reasons, runs, kReplace);
         EXPECT_EQ(stream_text(*e.doc, 7), c.expected);
@@ -225,7 +225,7 @@ TEST(BlankReplacedOperations, RunsSettleTogetherWithOperations) {
         run_over(word_ids(d, "Theta"), "三"),
     };
     const auto replaced = ids_of(d, {"Alpha", "Gamma", "Zeta", "Epsilon", "Theta"});
-    KeepReasonMap reasons;
+    GlyphReasons reasons;
     blank_replaced_operations(*e.doc, d.glyphs, e.index, e.operators, replaced, reasons, runs, kReplace);
 
     ASSERT_EQ(runs.size(), 1u);
@@ -252,7 +252,7 @@ TEST(BlankReplacedOperations, OverlayAndMissingStreams) {
         SCOPED_TRACE("overlay keeps the source text and every run");
         Extracted e = extract_pdf(one_page_pdf(content));
         const auto replaced = ids_of(e.extracted, {"Hello"});
-        KeepReasonMap reasons;
+        GlyphReasons reasons;
         std::vector<TextRun> runs = {run_over(word_ids(e.extracted, "Hello"), "你好")};
         blank_replaced_operations(*e.doc, e.extracted.glyphs, e.index, e.operators, replaced, reasons, runs,
                                   OutputMode::bilingual(BilingualLayout::Overlay));
@@ -272,7 +272,7 @@ TEST(BlankReplacedOperations, OverlayAndMissingStreams) {
             if (auto key = operator_key_of(g.source)) e.operators[*key].push_back(g.id);
         }
         const std::unordered_set<std::uint32_t> replaced(hello.begin(), hello.end());
-        KeepReasonMap reasons;
+        GlyphReasons reasons;
         std::vector<TextRun> runs = {run_over(hello, "你好")};
         blank_replaced_operations(*e.doc, e.extracted.glyphs, e.index, e.operators, replaced, reasons, runs, kReplace);
         EXPECT_EQ(reasons[hello[0]], "no-stream");
@@ -312,7 +312,7 @@ TEST(BlankReplacedOperations, OperandLeftInThePreviousStream) {
         const std::string word = c.first.find("Hello") != std::string::npos ? "Hello" : "Translated";
         const std::vector<std::uint32_t> ids = word_ids(e.extracted, word);
         const std::unordered_set<std::uint32_t> replaced(ids.begin(), ids.end());
-        KeepReasonMap reasons;
+        GlyphReasons reasons;
         std::vector<TextRun> runs;
         blank_replaced_operations(*e.doc, e.extracted.glyphs, e.index, e.operators, replaced, reasons, runs, kReplace);
         EXPECT_EQ(stream_text(*e.doc, 4), c.first_after);
@@ -348,7 +348,7 @@ TEST(BlankReplacedOperations, KeptWordsStayPut) {
 
     Extracted e = extract_pdf(pdf);
     const auto replaced = ids_of(e.extracted, {"Translated", "A long greeting here", "Translated", "Translated"});
-    KeepReasonMap reasons;
+    GlyphReasons reasons;
     std::vector<TextRun> runs;
     blank_replaced_operations(*e.doc, e.extracted.glyphs, e.index, e.operators, replaced, reasons, runs, kReplace);
     EXPECT_EQ(collect_blanked_glyph_ids(replaced, reasons).size(), replaced.size());
@@ -402,7 +402,7 @@ TEST(BlankReplacedOperations, CorpusPaperFirstPage) {
         if (g.page_index == 0 && !trim_white_space(g.unicode).empty()) replaced.insert(g.id);
     }
     ASSERT_GT(replaced.size(), 1000u);
-    KeepReasonMap reasons;
+    GlyphReasons reasons;
     std::vector<TextRun> runs;
     blank_replaced_operations(*e.doc, e.extracted.glyphs, e.index, e.operators, replaced, reasons, runs,
                               OutputMode::replace());

@@ -179,7 +179,7 @@ TEST(ShiftLabelFrames, AfterBlanking) {
     ASSERT_TRUE(e.doc);
     const std::vector<std::uint32_t> ids = word_ids(e.extracted, "Lbl");
     const std::unordered_set<std::uint32_t> replaced(ids.begin(), ids.end());
-    KeepReasonMap reasons;
+    GlyphReasons reasons;
     std::vector<TextRun> runs;
     blank_replaced_operations(*e.doc, e.extracted.glyphs, e.index, e.operators, replaced, reasons, runs,
                               OutputMode::replace());
