@@ -3,6 +3,7 @@ inherited boxes and rotation, load options and limits, the JSON's form."""
 
 import _thread
 import json
+import signal
 import subprocess
 import threading
 import time
@@ -273,7 +274,17 @@ def test_other_threads_run_while_extract_works(corpus):
     assert len(during) >= 10, (len(during), end - start)
 
 
-def test_ctrl_c_ends_extract_between_pages(corpus, tmp_path):
+@pytest.fixture
+def sigint_raises():
+    """Ctrl-C raising KeyboardInterrupt, as in an interactive interpreter: a
+    process started in the background by a shell without job control starts
+    with SIGINT ignored, and then interrupt_main does nothing."""
+    previous = signal.signal(signal.SIGINT, signal.default_int_handler)
+    yield
+    signal.signal(signal.SIGINT, previous)
+
+
+def test_ctrl_c_ends_extract_between_pages(corpus, tmp_path, sigint_raises):
     # A long document (pdkids.pdf four times over): Ctrl-C shortly after the
     # start ends the call at a page's end, long before the text is done.
     book = tmp_path / "long.pdf"
