@@ -10,6 +10,7 @@
 #include "base/text.h"
 #include "base/utf8.h"
 #include "rewrite/geometry/char_substitutes.h"
+#include "rewrite/geometry/glyph_classes.h"
 
 namespace zvk::rewrite {
 
@@ -19,13 +20,6 @@ constexpr std::string_view kKeptLineMessage = "kept the original line because th
 
 bool is_kept_for(const Glyph& glyph, std::string_view reason) {
     return glyph.disposition.state == DispositionState::KeptOriginal && glyph.disposition.payload == reason;
-}
-
-bool is_page_number_char(char c) {
-    switch (ascii_lower_char(c)) {
-        case 'c': case 'd': case 'i': case 'l': case 'm': case 'v': case 'x': return true;
-        default: return is_ascii_digit(static_cast<unsigned char>(c));
-    }
 }
 
 // Not empty, ASCII digits and full stops only, holding a full stop.
@@ -69,8 +63,7 @@ bool glyphs_cover_their_operators(std::span<const Glyph* const> glyphs, const Op
 
 bool is_toc_page_number_glyph(const Glyph& glyph) {
     if (!is_kept_for(glyph, "toc")) return false;
-    const std::string_view text = trim_white_space(glyph.unicode);
-    return text.size() == 1 && is_page_number_char(text[0]);
+    return is_single_numeral_char(glyph.unicode);
 }
 
 bool has_toc_page_number_near_baseline(std::span<const Glyph> glyphs, std::uint32_t page, float baseline,

@@ -166,4 +166,13 @@ std::string collect_ascii_letters(std::span<const Glyph* const> glyphs) {
     return letters;
 }
 
+bool is_single_numeral_char(std::string_view text) {
+    const std::string_view trimmed = trim_white_space(text);
+    if (trimmed.size() != 1) return false;
+    switch (ascii_lower_char(trimmed[0])) {
+        case 'c': case 'd': case 'i': case 'l': case 'm': case 'v': case 'x': return true;
+        default: return is_ascii_digit(trimmed[0]);
+    }
+}
+
 }  // namespace zvk::rewrite

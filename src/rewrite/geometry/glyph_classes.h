@@ -91,4 +91,9 @@ bool is_prompt_section_keyword_prefix(std::string_view upper_text);
 // kept; every other character is left out.
 std::string collect_ascii_letters(std::span<const Glyph* const> glyphs);
 
+// The trimmed text is one character: an ASCII digit or a Roman-numeral letter
+// c d i l m v x in either case (A-Z lower-cased, no other case mapping). How
+// a contents page tells a page label such as 7 or v from other text.
+bool is_single_numeral_char(std::string_view text);
+
 }  // namespace zvk::rewrite
