@@ -14,7 +14,7 @@
 namespace zvk::rewrite {
 
 struct GlyphLineBox {
-    std::vector<const Glyph*> glyphs;  // line order: origin x ascending
+    std::vector<const Glyph*> glyphs;  // position order: origin y descending, then origin x
     float baseline = 0.0f;             // origin y of the first glyph
     float x0 = 0.0f;                   // least origin x
     float x1 = 0.0f;                   // greatest of x0, origin x and box x1

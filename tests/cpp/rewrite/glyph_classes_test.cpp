@@ -189,5 +189,14 @@ TEST(GlyphClassifiers, AsciiLettersOfGlyphs) {
     EXPECT_EQ(collect_ascii_letters(test::refs(glyphs)), "xY");
 }
 
+TEST(GlyphClassifiers, SingleNumeralChar) {
+    const std::vector<std::pair<std::string, bool>> cases = {
+        {"7", true}, {" v ", true}, {"X", true}, {"L", true}, {"c", true}, {"M", true}, {"0", true},
+        {"IV", false}, {"12", false}, {"a", false}, {"\u216B", false}, {"", false}, {" ", false},
+        {"\u0131", false},  // dotless i: no case mapping beyond ASCII
+    };
+    for (const auto& [text, expected] : cases) EXPECT_EQ(is_single_numeral_char(text), expected) << text;
+}
+
 }  // namespace
 }  // namespace zvk::rewrite
