@@ -1,13 +1,15 @@
 // The translation run's pool against the tests' stand-in service with a
 // fixed latency per request: wall time for N one-unit batches at each job
 // count (with 200 ms a request, 50 batches on 8 workers should take about
-// 1.4 s, not 10), and the requests a second run with a warm checkpoint sends.
+// 1.4 s, not 10) with the most requests the service saw at once, and the
+// requests a second run with a warm checkpoint sends.
 //
 //     zvk_translate_run_bench [--batches N] [--latency SECONDS]
 //
 // Run by hand; never a test.
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -66,9 +68,14 @@ int main(int argc, char** argv) {
         auto llm = zvk::new_llm_translator(options, {});
         if (!llm) return 1;
         const zvk::TranslatorBackend translator(std::move(*llm));
+        server.command({{"clear", true}});
         const Run run = run_once(translator, batches, jobs);
-        std::printf("jobs %u: %zu batches in %.2f s, %llu requests\n", jobs, batches, run.seconds,
-                    static_cast<unsigned long long>(run.calls));
+        // The stand-in's gauge: the most requests it served at once.
+        std::size_t peak = 0;
+        for (const auto& request : server.requests())
+            peak = std::max<std::size_t>(peak, request.at("in_flight").get<std::size_t>());
+        std::printf("jobs %u: %zu batches in %.2f s, %llu requests, at most %zu in flight\n", jobs, batches,
+                    run.seconds, static_cast<unsigned long long>(run.calls), peak);
     }
     char path[] = "/tmp/zvk-run-bench-XXXXXX";
     const int fd = ::mkstemp(path);

@@ -289,6 +289,10 @@ Result<TranslationOutcome> translate_planned_units(ExtractedDocument& document, 
                 auto text = retranslate_paragraph_alone(units[candidates[c]].source, options, translator, own_calls);
                 shared_calls.fetch_add(own_calls);
                 if (text) {
+                    // This answer replaces the batch's for good: a later run
+                    // must find it in the file rather than pay for it again.
+                    const BatchAnswer kept{.unit_index = candidates[c], .translated = *text};
+                    append_checkpoint(units, std::span(&kept, 1), options.target_lang);
                     const std::lock_guard lock(retried_lock);
                     retried.emplace_back(candidates[c], std::move(*text));
                 }

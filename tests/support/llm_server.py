@@ -15,6 +15,9 @@ command per line on stdin and answers each with one JSON line on stdout:
                              the one whose signatures the token endpoint accepts
   {"expires_in": VALUE}      what the token endpoint answers as expires_in
   {"latency": SECONDS}       every later request waits this long before its action
+  {"answer_scale": N}        later chat answers hold about one ideograph per N
+                             characters of each segment (0, the start: the
+                             filler once, whatever the length)
   {"quit": true}             stop (so does the end of stdin)
 
 A request that finds the script empty gets the default answer for its path,
@@ -42,8 +45,10 @@ An ACTION is an object; every member is optional:
            once (status 504 after 20 seconds without them)
   translation: the keyless answer's text (one item)
 
-Each recorded request has path, headers (names lower-cased), body and
-connection (a number per accepted connection, from 1).
+Each recorded request has path, headers (names lower-cased), body,
+connection (a number per accepted connection, from 1) and in_flight: the
+requests being served when it arrived, itself included, so that the largest
+in_flight of a log is the most requests ever served at once.
 
 Python tests import `LlmServer`, which runs this script the same way.
 """
@@ -68,13 +73,22 @@ PLACEHOLDER = re.compile("\u27e6[0-9]+\u27e7")
 FILLER = "\u8bd1\u6587"  # 译文
 
 
-def filler_content(user_message):
+def filler_text(text, scale):
+    """The filler for one segment: once, or with a scale N once per 2N
+    characters of the text around its placeholders (so about one ideograph
+    per N characters, as long as a real translation)."""
+    count = 1
+    if scale:
+        count = max(1, len(PLACEHOLDER.sub("", text)) // (2 * scale))
+    return FILLER * count + "".join(PLACEHOLDER.findall(text))
+
+
+def filler_content(user_message, scale=0):
     """The default answer's content for a user message."""
     try:
         request = json.loads(user_message)
         segments = request["segments"]
-        items = [{"id": s["id"], "text": FILLER + "".join(PLACEHOLDER.findall(s.get("text", "")))}
-                 for s in segments]
+        items = [{"id": s["id"], "text": filler_text(s.get("text", ""), scale)} for s in segments]
     except (ValueError, KeyError, TypeError):
         return FILLER
     return json.dumps({"translations": items}, ensure_ascii=False)
@@ -134,6 +148,8 @@ class State:
         self.connections = 0
         self.barrier = threading.Condition(self.lock)
         self.at_barrier = 0
+        self.in_flight = 0
+        self.answer_scale = 0
 
 
 STATE = State()
@@ -157,6 +173,7 @@ class Handler(BaseHTTPRequestHandler):
         pass
 
     def send_body(self, status, body, headers=()):
+        self.leave()
         self.send_response(status)
         for name, value in headers:
             self.send_header(name, value)
@@ -178,12 +195,26 @@ class Handler(BaseHTTPRequestHandler):
             "connection": self.connection_number,
         }
         with STATE.lock:
+            STATE.in_flight += 1
+            record["in_flight"] = STATE.in_flight
             STATE.requests.append(record)
             action = STATE.script.pop(0) if STATE.script else {}
             latency = STATE.latency
-        if latency:
-            time.sleep(latency)
-        self.answer(action, body, record)
+        self.counted = True
+        try:
+            if latency:
+                time.sleep(latency)
+            self.answer(action, body, record)
+        finally:
+            self.leave()
+
+    def leave(self):
+        """Ends this request's part of the gauge, before its answer goes out:
+        a client may send its next request as soon as it has the answer."""
+        if getattr(self, "counted", False):
+            self.counted = False
+            with STATE.lock:
+                STATE.in_flight -= 1
 
     def google_default(self, action, request_body, record):
         """The default answer of a Google endpoint as (status, body), or None."""
@@ -263,7 +294,9 @@ class Handler(BaseHTTPRequestHandler):
             else:
                 try:
                     messages = json.loads(request_body)["messages"]
-                    content = filler_content(messages[-1]["content"])
+                    with STATE.lock:
+                        scale = STATE.answer_scale
+                    content = filler_content(messages[-1]["content"], scale)
                 except (ValueError, KeyError, TypeError, IndexError):
                     content = FILLER
             body = json.dumps({"choices": [{"message": {"role": "assistant",
@@ -273,6 +306,7 @@ class Handler(BaseHTTPRequestHandler):
             body = gzip.compress(body)
             headers.append(("Content-Encoding", "gzip"))
         if action.get("cut"):
+            self.leave()
             self.send_response(status)
             for name, value in headers:
                 self.send_header(name, value)
@@ -285,6 +319,7 @@ class Handler(BaseHTTPRequestHandler):
         self.send_body(status, body, headers)
 
     def close_now(self):
+        self.leave()
         self.close_connection = True
         try:
             self.wfile.flush()
@@ -340,6 +375,9 @@ def command(line):
             return {"ok": True}
         if "latency" in request:
             STATE.latency = request["latency"]
+            return {"ok": True}
+        if "answer_scale" in request:
+            STATE.answer_scale = request["answer_scale"]
             return {"ok": True}
     if "make_key" in request:
         directory = tempfile.mkdtemp(prefix="zvk-token-key-")

@@ -3,6 +3,7 @@
 // same text, what a failed or refused request leaves behind, and the pools.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <set>
 #include <string>
@@ -119,6 +120,43 @@ TEST(TranslationRun, PoolSendsEachBatchOnce) {
         // The number in each source travels as a placeholder and comes back.
         for (std::size_t k = 0; k < f.units.size(); ++k)
             EXPECT_EQ(outcome->translations[k].translated, kFiller + std::to_string(k)) << k;
+    }
+}
+
+// With every request held for a while, the service sees at most one request
+// per worker and never more workers than batches; a pool of several workers
+// does overlap its requests. Each batch still goes out once and `calls`
+// counts exactly the requests the service saw.
+TEST(TranslationRun, PoolKeepsItsRequestsInFlightWithinItsSize) {
+    struct Case {
+        unsigned jobs;
+        int units;  // one unit a batch
+        std::size_t most;
+        std::size_t least;
+    };
+    const Case cases[] = {{1, 6, 1, 1}, {3, 9, 3, 2}, {8, 3, 3, 2}, {8, 12, 8, 2}};
+    test::LlmServer server;
+    server.command({{"latency", 0.15}});
+    for (const Case& c : cases) {
+        StandInTranslator stand_in(server);
+        std::vector<std::string> sources;
+        for (int i = 0; i < c.units; ++i)
+            sources.push_back("Paragraph number " + std::to_string(i) + " of the results section.");
+        Fixture f(sources);
+        const auto outcome =
+            translate_planned_units(f.document, f.units, {}, options_with(1), stand_in.translator(), c.jobs);
+        ASSERT_TRUE(outcome.has_value()) << outcome.error().display();
+        const nlohmann::json log = server.requests();
+        std::size_t peak = 0;
+        for (const auto& request : log) peak = std::max<std::size_t>(peak, request.at("in_flight").get<std::size_t>());
+        EXPECT_LE(peak, c.most) << "jobs " << c.jobs << ", " << c.units << " batches";
+        EXPECT_GE(peak, c.least) << "jobs " << c.jobs << ", " << c.units << " batches";
+        EXPECT_EQ(outcome->calls, log.size()) << "jobs " << c.jobs;
+        std::vector<std::uint64_t> ids = sent_segment_ids(stand_in);
+        std::sort(ids.begin(), ids.end());
+        std::vector<std::uint64_t> all;
+        for (const Segment& unit : f.units) all.push_back(unit.id);
+        EXPECT_EQ(ids, all) << "jobs " << c.jobs;
     }
 }
 
@@ -309,6 +347,37 @@ const std::vector<MathCase> kMathCases = {
     {"a blank math glyph counts as math", repeat(3, "CambriaMath", " "), true},
     {"letters counted per glyph text", repeat(3, "STIXGeneral", "x") + repeat(1, "Times", "abc"), false},
 };
+
+// The still-English pass's answers are final, so they go to the checkpoint
+// like batch answers: a second run finds every paragraph there and sends
+// nothing.
+TEST(TranslationRun, StillEnglishPassAnswersReachTheCheckpoint) {
+    TempDir dir;
+    const std::string path = dir.file("checkpoint.jsonl");
+    const std::string english = "An entirely different English sentence that the model gave back instead.";
+    const auto in_english = test::says(test::answer_json({{100, english}, {101, english}}));
+    for (const int run : {1, 2}) {
+        StandInTranslator stand_in;  // clears the ZVK_ variables while it lives
+        ScopedEnv checkpoint("ZVK_TRANSLATE_CHECKPOINT", path.c_str());
+        if (run == 1)
+            stand_in.script(nlohmann::json::array({in_english, in_english, test::status(400), test::status(400),
+                                                   test::status(400), test::status(400)}));
+        Fixture f({kA, kB, kA});
+        const auto outcome =
+            translate_planned_units(f.document, f.units, {}, options_with(8), stand_in.translator(), 4);
+        ASSERT_TRUE(outcome.has_value()) << outcome.error().display();
+        for (std::size_t k = 0; k < f.units.size(); ++k)
+            EXPECT_EQ(outcome->translations[k].translated, kFiller) << "run " << run << " unit " << k;
+        EXPECT_EQ(outcome->calls, run == 1 ? 8u : 0u) << run;
+        if (run == 2) {
+            EXPECT_EQ(outcome->cache_hits, 3u);
+        }
+    }
+    std::unordered_map<std::string, std::string> last;
+    for (const CheckpointEntry& entry : read_checkpoint_entries(test::read_file(path), options_with(8).target_lang))
+        last[entry.source] = entry.translated;
+    EXPECT_EQ(last, (std::unordered_map<std::string, std::string>{{kA, kFiller}, {kB, kFiller}}));
+}
 
 TEST(TranslationRun, MostlyMathUnits) {
     for (const MathCase& c : kMathCases) {
