@@ -291,7 +291,9 @@ Result<TranslationOutcome> translate_planned_units(ExtractedDocument& document, 
                 if (text) {
                     // This answer replaces the batch's for good: a later run
                     // must find it in the file rather than pay for it again.
-                    const BatchAnswer kept{.unit_index = candidates[c], .translated = *text};
+                    BatchAnswer kept;
+                    kept.unit_index = candidates[c];
+                    kept.translated = *text;
                     append_checkpoint(units, std::span(&kept, 1), options.target_lang);
                     const std::lock_guard lock(retried_lock);
                     retried.emplace_back(candidates[c], std::move(*text));
