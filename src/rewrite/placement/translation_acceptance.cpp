@@ -5,6 +5,7 @@
 #include <cmath>
 #include <limits>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "base/ascii.h"
 #include "base/text.h"
@@ -522,6 +523,9 @@ private:
         bool all_keyed = found.size() == record.glyph_ids.size();
         std::vector<std::uint32_t> foreign;
         GlyphIdSet seen;
+        // One operation often shows a whole line: walk its glyphs once, not
+        // once per glyph of the record.
+        std::unordered_set<OperatorKey, OperatorKeyHash> walked;
         for (const Glyph* g : found) {
             const std::optional<OperatorKey> key = operator_key_of(g->source);
             const auto it = key ? in_.operator_map.find(*key) : in_.operator_map.end();
@@ -529,6 +533,7 @@ private:
                 all_keyed = false;
                 continue;
             }
+            if (!walked.insert(*key).second) continue;
             for (const std::uint32_t id : it->second) {
                 if (!own.contains(id) && seen.insert(id).second) foreign.push_back(id);
             }
