@@ -179,12 +179,13 @@ bool is_single_numeral_char(std::string_view text) {
 
 bool is_bullet_glyph(const Glyph& glyph) {
     const std::string_view t = trim_white_space(glyph.unicode);
-    const bool one_char = !t.empty() && count_scalar_values(t) == 1;
-    if (one_char && starts_with_bullet(t)) return t != "-";
+    // Only one character can be a bullet: most glyphs end here, before the
+    // font name is upper-cased.
+    if (t.empty() || count_scalar_values(t) != 1) return false;
+    if (starts_with_bullet(t)) return t != "-";
     if (t == "-") return false;
     const std::string upper = ascii_upper(glyph.font_name);
-    if (upper.find("DINGBAT") != std::string::npos || upper.find("WINGDING") != std::string::npos) return one_char;
-    return false;
+    return upper.find("DINGBAT") != std::string::npos || upper.find("WINGDING") != std::string::npos;
 }
 
 std::string join_text_pieces(std::string_view first, std::string_view second) {
