@@ -4,6 +4,7 @@
 #include <cmath>
 #include <string_view>
 
+#include "rewrite/output/output_fonts.h"
 #include "segment/glyph_order.h"
 
 namespace zvk {
@@ -99,9 +100,19 @@ void serialize_coverage_report(JsonWriter& w, const CoverageReport& r) {
 std::optional<std::string> report_incomplete_coverage(const ExtractedDocument& extraction) {
     CoverageReport r = count_glyph_dispositions(extraction.glyphs);
     if (r.complete) return std::nullopt;
-    return "coverage incomplete: " + std::to_string(r.unresolved_ids.size()) +
-           " glyphs unresolved, " + std::to_string(r.english_body) +
-           " left in an English body paragraph; saved the PDF and left those paragraphs unchanged";
+    std::string message = "coverage incomplete: " + std::to_string(r.unresolved_ids.size()) +
+                          " glyphs unresolved, " + std::to_string(r.english_body) +
+                          " left in an English body paragraph; saved the PDF and left those paragraphs unchanged";
+    // Without any CJK font the file is the English source: say why and how
+    // to mend it, not only that coverage is incomplete.
+    for (const Diagnostic& d : extraction.diagnostics) {
+        if (d.message == rewrite::kNoCjkFontMessage) {
+            message += "; ";
+            message += rewrite::kNoCjkFontMessage;
+            break;
+        }
+    }
+    return message;
 }
 
 std::string build_plain_text(const ExtractedDocument& extraction) {

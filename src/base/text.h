@@ -30,6 +30,10 @@ constexpr bool is_unicode_white_space(char32_t c) {
     }
 }
 
+// A CJK ideograph: the unified ideographs with extension A and the
+// compatibility ideographs (U+3400-U+9FFF, U+F900-U+FAFF).
+constexpr bool is_cjk_ideograph(char32_t c) { return (c >= 0x3400 && c <= 0x9FFF) || (c >= 0xF900 && c <= 0xFAFF); }
+
 // The text without White_Space at both ends. Invalid UTF-8 sequences are not
 // white space, so they stop the trimming.
 std::string_view trim_white_space(std::string_view text);

@@ -12,12 +12,12 @@
 #include <string_view>
 #include <vector>
 
+#include "base/text.h"
+
 namespace zvk {
 
-// CJK ideographs of answer judging: unified ideographs with extension A and
-// compatibility ideographs (U+3400-U+9FFF, U+F900-U+FAFF). Every one is also a
-// CJK character (is_cjk_character, comma_lists.h).
-constexpr bool is_cjk_ideograph(char32_t c) { return (c >= 0x3400 && c <= 0x9FFF) || (c >= 0xF900 && c <= 0xFAFF); }
+// CJK ideographs of answer judging are is_cjk_ideograph (base/text.h); every
+// one is also a CJK character (is_cjk_character, comma_lists.h).
 
 // The answer still reads as the English source: copied (with real words in
 // it), only dots for a source of 8 or more letters, or both texts holding 40

@@ -33,8 +33,6 @@ std::size_t count_ascii_letters(std::string_view text) {
     return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), is_ascii_letter));
 }
 
-bool is_cjk_ideograph(char32_t c) { return (c >= 0x3400 && c <= 0x9FFF) || (c >= 0xF900 && c <= 0xFAFF); }
-
 bool holds_cjk_ideograph(std::string_view text) {
     for (const auto step : Utf8Range(text)) {
         if (is_cjk_ideograph(step.scalar)) return true;

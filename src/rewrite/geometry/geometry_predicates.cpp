@@ -49,11 +49,14 @@ bool glyphs_cover_their_operators(std::span<const Glyph* const> glyphs, const Op
     if (glyphs.empty()) return true;
     std::unordered_set<std::uint32_t> ids;
     for (const Glyph* g : glyphs) ids.insert(g->id);
+    // Glyphs of one operation share its list: each list is checked once.
+    std::unordered_set<OperatorKey, OperatorKeyHash> checked;
     for (const Glyph* g : glyphs) {
         const std::optional<OperatorKey> key = operator_key_of(g->source);
         if (!key) return false;
         auto it = operator_glyphs.find(*key);
         if (it == operator_glyphs.end()) return false;
+        if (!checked.insert(*key).second) continue;
         for (std::uint32_t id : it->second) {
             if (!ids.contains(id)) return false;
         }

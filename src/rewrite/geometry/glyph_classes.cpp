@@ -2,11 +2,13 @@
 
 #include <array>
 #include <cmath>
+#include <limits>
 
 #include "base/ascii.h"
 #include "base/text.h"
 #include "base/utf8.h"
 #include "font/font_style.h"
+#include "segment/block_predicates.h"
 #include "segment/text_trims.h"
 
 namespace zvk::rewrite {
@@ -173,6 +175,73 @@ bool is_single_numeral_char(std::string_view text) {
         case 'c': case 'd': case 'i': case 'l': case 'm': case 'v': case 'x': return true;
         default: return is_ascii_digit(trimmed[0]);
     }
+}
+
+bool is_bullet_glyph(const Glyph& glyph) {
+    const std::string_view t = trim_white_space(glyph.unicode);
+    // Only one character can be a bullet: most glyphs end here, before the
+    // font name is upper-cased.
+    if (t.empty() || count_scalar_values(t) != 1) return false;
+    if (starts_with_bullet(t)) return t != "-";
+    if (t == "-") return false;
+    const std::string upper = ascii_upper(glyph.font_name);
+    return upper.find("DINGBAT") != std::string::npos || upper.find("WINGDING") != std::string::npos;
+}
+
+std::string join_text_pieces(std::string_view first, std::string_view second) {
+    first = trim_trailing_white_space(first);
+    second = trim_leading_white_space(second);
+    if (first.empty()) return std::string(second);
+    if (second.empty()) return std::string(first);
+    char32_t last = 0;
+    for (const Utf8Step step : Utf8Range(first)) last = step.valid ? step.scalar : 0;
+    const Utf8Step head = utf8_decode_at(second, 0);
+    std::string joined(first);
+    if (!(is_cjk_ideograph(last) && head.valid && is_cjk_ideograph(head.scalar))) joined.push_back(' ');
+    joined.append(second);
+    return joined;
+}
+
+namespace {
+
+bool is_heading_number_break(char c) { return c == '\t' || c == '\n' || c == '\f' || c == '\r' || c == ' '; }
+
+// "1 Intro", "12 Intro", "2.1 Intro": the number and the break after it,
+// then a text that does not start with a digit.
+bool reads_as_numbered_heading_text(std::string_view t) {
+    std::size_t i = 0;
+    while (i < t.size() && i < 2 && is_ascii_digit(static_cast<unsigned char>(t[i]))) ++i;
+    if (i == 0) return false;
+    if (i < t.size() && t[i] == '.') {
+        std::size_t j = i + 1;
+        while (j < t.size() && is_ascii_digit(static_cast<unsigned char>(t[j]))) ++j;
+        if (j == i + 1) return false;
+        i = j;
+    }
+    if (i >= t.size() || !is_heading_number_break(t[i])) return false;
+    const std::string_view rest = trim_leading_white_space(t.substr(i));
+    return !rest.empty() && !is_ascii_digit(static_cast<unsigned char>(rest[0]));
+}
+
+}  // namespace
+
+bool is_numbered_section_heading(std::string_view text, std::span<const Glyph* const> glyphs) {
+    const std::string_view t = trim_white_space(text);
+    if (t.empty() || t.find("\u27E6") != std::string_view::npos || count_scalar_values(t) > 80) return false;
+    if (t.ends_with('.') || t.ends_with("\u3002")) return false;
+    if (!reads_as_numbered_heading_text(t)) return false;
+    const std::vector<const Glyph*> items = collect_nonblank_text_items(glyphs);
+    if (items.empty()) return false;
+    float size = 1.0f;
+    float top = -std::numeric_limits<float>::infinity();
+    float bottom = std::numeric_limits<float>::infinity();
+    for (const Glyph* g : items) {
+        size = std::fmax(size, g->font_size);
+        top = std::fmax(top, g->matrix[5]);
+        bottom = std::fmin(bottom, g->matrix[5]);
+    }
+    if (top - bottom > 0.45f * size) return false;
+    return all_glyphs_bold(items) || size >= 12.0f;
 }
 
 }  // namespace zvk::rewrite

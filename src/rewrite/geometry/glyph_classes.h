@@ -96,4 +96,21 @@ std::string collect_ascii_letters(std::span<const Glyph* const> glyphs);
 // a contents page tells a page label such as 7 or v from other text.
 bool is_single_numeral_char(std::string_view text);
 
+// A bullet or list mark standing alone: the trimmed text is one character
+// that starts_with_bullet accepts (a lone hyphen-minus never counts), or any
+// single character in a Dingbat or Wingding font.
+bool is_bullet_glyph(const Glyph& glyph);
+
+// The two texts joined: the first without trailing and the second without
+// leading White_Space, nothing between them when an ideograph meets an
+// ideograph, else one space; an empty side gives the other text.
+std::string join_text_pieces(std::string_view first, std::string_view second);
+
+// "3 Methods" or "2.1 Results" set as a heading: one or two digits,
+// optionally a full stop and more digits, White_Space and a text that does
+// not start with a digit; at most 80 characters, no final full stop, no
+// placeholder mark; the non-blank glyphs on one baseline (within 0.45 × their
+// largest size) and either all bold or 12 pt and more.
+bool is_numbered_section_heading(std::string_view text, std::span<const Glyph* const> glyphs);
+
 }  // namespace zvk::rewrite

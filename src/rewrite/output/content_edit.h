@@ -18,11 +18,11 @@
 #include "rewrite/geometry/glyph_id_index.h"
 #include "rewrite/placement/operator_map.h"
 #include "rewrite/placement/text_run.h"
+#include "rewrite/placement/translation_acceptance.h"  // kKeepSharedOperator
 
 namespace zvk::rewrite {
 
 inline constexpr std::string_view kKeepNoStream = "no-stream";
-inline constexpr std::string_view kKeepSharedOperator = "shared-operator";
 inline constexpr std::string_view kOperatorRangeOutside = "operator range is outside the content stream";
 
 // Blanks the show operations of the glyphs of `replaced_glyph_ids` that have

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
-#include <numeric>
 
 #include "segment/glyph_order.h"
 
@@ -22,19 +21,6 @@ RecordPosition record_position(std::span<const std::uint32_t> glyph_ids, std::sp
     }
     if (!found) return {0, 0.0f};
     return position;
-}
-
-std::vector<std::size_t> sort_record_indices_reading_order(std::span<const RecordPosition> positions) {
-    std::vector<std::size_t> indices(positions.size());
-    std::iota(indices.begin(), indices.end(), std::size_t{0});
-    // Total-order keys make this a strict weak order, so std::stable_sort is safe.
-    std::stable_sort(indices.begin(), indices.end(), [&](std::size_t a, std::size_t b) {
-        const RecordPosition& pa = positions[a];
-        const RecordPosition& pb = positions[b];
-        if (pa.page != pb.page) return pa.page < pb.page;
-        return total_order_key(pa.top) > total_order_key(pb.top);
-    });
-    return indices;
 }
 
 void sort_run_indices_reading_order(std::vector<std::size_t>& indices, std::span<const TextRun> runs) {

@@ -11,18 +11,11 @@
 #include <vector>
 
 #include "content/records.h"
+#include "rewrite/placement/record_order.h"
 #include "rewrite/placement/text_run.h"
 
 namespace zvk::rewrite {
 
-// Where a translation record sits on its pages, computed once per record
-// before the sort.
-struct RecordPosition {
-    std::uint32_t page = 0;
-    float top = 0;
-
-    bool operator==(const RecordPosition&) const = default;
-};
 
 // page: that of the first of the record's glyph ids that names a glyph;
 // top: the largest origin y of the named glyphs, NaN skipped, starting from
@@ -30,8 +23,6 @@ struct RecordPosition {
 // indexed by glyph id, null (or past its end) where no glyph has that id.
 RecordPosition record_position(std::span<const std::uint32_t> glyph_ids, std::span<const Glyph* const> glyph_by_id);
 
-// The indices 0..n-1 of the records: page ascending, then top descending.
-std::vector<std::size_t> sort_record_indices_reading_order(std::span<const RecordPosition> positions);
 
 // Indices into `runs`: page ascending, baseline descending, x ascending.
 void sort_run_indices_reading_order(std::vector<std::size_t>& indices, std::span<const TextRun> runs);

@@ -2,6 +2,9 @@
 
 #include <utility>
 
+#include "base/text.h"
+#include "font/cjk_fonts.h"
+
 #include "rewrite/geometry/geometry_predicates.h"
 #include "rewrite/output/content_edit.h"
 #include "rewrite/output/final_dispositions.h"
@@ -32,11 +35,68 @@ void edit_content_streams(pdf::Document& document, const ExtractedDocument& extr
     state.blanked_glyph_ids = collect_blanked_glyph_ids(state.replaced_glyph_ids, state.keep_reasons);
 }
 
+// Which translations replace their source, and the words that keep the
+// others' glyphs.
+void judge_translations(const ExtractedDocument& extraction, const TranslationOutcome& outcome,
+                        RewriteState& state) {
+    const std::span<const TranslationRecord> records = outcome.translations;
+    state.changed_glyph_ids = collect_changed_glyph_ids(records);
+    const std::vector<bool> prompt_sections = mark_prompt_section_records(records, extraction.glyphs, state.glyph_index);
+    state.math_records = find_math_records(records, extraction.glyphs, state.glyph_index);
+    const AcceptanceInputs inputs{records,
+                                  extraction.glyphs,
+                                  state.glyph_index,
+                                  state.operator_map,
+                                  state.changed_glyph_ids,
+                                  state.math_records,
+                                  prompt_sections,
+                                  state.cjk_target};
+    AcceptanceResult judged = accept_translations(inputs, state.keep_reasons);
+    state.accepted_translations = std::move(judged.accepted);
+    state.toc_redraw_ids = std::move(judged.toc_redraw_ids);
+    state.operator_redraw_ids = std::move(judged.operator_redraw_ids);
+}
+
+CjkFontLoader system_font_loader(const RewriteOptions& options) {
+    font::CjkFontOptions paths;
+    // An empty path is no path: the loader would try to read it.
+    const auto named = [](const std::optional<std::string>& path) -> std::optional<std::string> {
+        if (!path) return std::nullopt;
+        const std::string_view trimmed = trim_white_space(*path);
+        if (trimmed.empty()) return std::nullopt;
+        return std::string(trimmed);
+    };
+    paths.cjk_font = named(options.cjk_font);
+    paths.cjk_sans = named(options.cjk_sans);
+    return [paths](FontNameStyle style, std::span<const std::uint32_t> chars) {
+        return font::load_cjk_font(style, chars, paths);
+    };
+}
+
 }  // namespace
+
+void load_rewrite_fonts(const pdf::Document& document, ExtractedDocument& extraction,
+                        const TranslationOutcome& outcome, const RewriteOptions& options, RewriteState& state) {
+    state.size_ladder = cjk_size_ladder_from(options.cjk_size_scale, options.cjk_leading);
+    // The bullet items of the first block analysis join these characters
+    // once that analysis exists; until then no bullet item is redrawn.
+    const std::u32string shared =
+        shared_font_characters(state.wrapped_toc_entries, {}, extraction.glyphs, state.glyph_index,
+                               state.toc_redraw_ids, state.operator_redraw_ids, state.keep_reasons);
+    const OutputFontInputs inputs{state.accepted_translations, outcome.translations, extraction.glyphs,
+                                  state.glyph_index, shared, first_free_font_number(document, extraction.pages)};
+    OutputFonts fonts =
+        load_output_fonts(inputs, options.load_font ? options.load_font : system_font_loader(options),
+                          state.keep_reasons);
+    if (fonts.none_found) extraction.diagnostics.push_back(Diagnostic{std::nullopt, std::string(kNoCjkFontMessage)});
+    state.font_entries = std::move(fonts.entries);
+    state.font_styles = std::move(fonts.styles);
+    state.font_groups = std::move(fonts.groups);
+}
 
 RewriteOptions build_rewrite_options(const TranslateOptions& options) {
     return RewriteOptions{options.cjk_font, options.cjk_sans, options.cjk_size_scale, options.cjk_leading,
-                          options.output_mode};
+                          options.output_mode, {}};
 }
 
 Result<RewriteState> begin_rewrite(const ExtractedDocument& extraction, const TranslationOutcome& outcome,
@@ -52,6 +112,13 @@ Result<RewriteState> begin_rewrite(const ExtractedDocument& extraction, const Tr
     classify_open_glyphs(extraction.glyphs, state.non_text_reasons, state.keep_reasons);
     state.operator_map = build_operator_map(extraction.glyphs);
     state.cjk_target = translations_target_cjk(outcome.translations);
+    judge_translations(extraction, outcome, state);
+    // Joining two lines of an entry changes where its text goes; overlay
+    // keeps every source line where it is.
+    if (!is_overlay(options)) {
+        state.wrapped_toc_entries = find_wrapped_toc_entries(state.accepted_translations, outcome.translations,
+                                                             extraction.glyphs, state.glyph_index);
+    }
     return state;
 }
 
@@ -82,10 +149,11 @@ Result<void> rewrite_document(pdf::Document& document, ExtractedDocument& extrac
                               const TranslationOutcome& outcome, const RewriteOptions& options) {
     Result<RewriteState> state = begin_rewrite(extraction, outcome, options);
     if (!state) return fail(state.error());
-    // Acceptance of the translations, the output fonts and placement are not
-    // part of this build: no translation is placed, so no run, font or
-    // replaced glyph exists, every source drawing stays, and the translated
-    // glyphs end "untranslated" (or "kept") with their source on the page.
+    load_rewrite_fonts(document, extraction, outcome, options, *state);
+    // Placement is not part of this build: no accepted translation is placed,
+    // so no run or replaced glyph exists, every source drawing stays, the
+    // loaded fonts are not embedded, and the accepted glyphs end
+    // "untranslated" (or "kept") with their source on the page.
     return finish_rewrite(document, extraction, outcome, options, *state);
 }
 

@@ -5,6 +5,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "segment/glyph_fixture.h"
@@ -196,6 +197,86 @@ TEST(GlyphClassifiers, SingleNumeralChar) {
         {"\u0131", false},  // dotless i: no case mapping beyond ASCII
     };
     for (const auto& [text, expected] : cases) EXPECT_EQ(is_single_numeral_char(text), expected) << text;
+}
+
+TEST(BulletGlyphs, LoneMarksAndDingbatLetters) {
+    struct Case {
+        const char* font;
+        const char* text;
+        bool bullet;
+    };
+    const std::vector<Case> cases = {
+        {"Times-Roman", "\u2022", true},
+        {"Times-Roman", "\u25AA", true},
+        {"Symbol", "\uF0B7", true},  // private use: a symbol-font bullet
+        {"Times-Roman", "\u2013", true},
+        {"Times-Roman", " \u2022 ", true},
+        {"Times-Roman", "-", false},
+        {"ZapfDingbats", "-", false},  // a lone hyphen-minus never is
+        {"ZapfDingbats", "a", true},
+        {"Wingdings-Regular", "l", true},
+        {"Wingdings-Regular", "ll", false},
+        {"Times-Roman", "a", false},
+        {"Times-Roman", "\u2022\u2022", false},
+        {"Times-Roman", "", false},
+        {"ZapfDingbats", " ", false},
+    };
+    for (const Case& c : cases) EXPECT_EQ(is_bullet_glyph(glyph_in(c.font, c.text)), c.bullet) << c.font << " " << c.text;
+}
+
+TEST(TextPieces, JoinedWithASpaceUnlessIdeographsMeet) {
+    const std::vector<std::tuple<std::string, std::string, std::string>> cases = {
+        {"方法", "与结果", "方法与结果"},
+        {"方法 ", "  与结果", "方法与结果"},
+        {"Methods", "and results", "Methods and results"},
+        {"方法", "and", "方法 and"},
+        {"Intro:", "结果", "Intro: 结果"},
+        {"方法。", "结果", "方法。 结果"},  // a full stop is no ideograph
+        {"", "结果", "结果"},
+        {"方法", "   ", "方法"},
+        {"", "", ""},
+    };
+    for (const auto& [first, second, joined] : cases) EXPECT_EQ(join_text_pieces(first, second), joined) << first;
+}
+
+TEST(NumberedSectionHeadings, TextAndGlyphs) {
+    struct Case {
+        std::string text;
+        const char* font;
+        float size;
+        float second_baseline;  // of the second glyph; the first is at 500
+        bool heading;
+    };
+    const std::vector<Case> cases = {
+        {"2 Methods", "Times-Bold", 10, 500, true},
+        {"2.1 Methods", "Times-Bold", 10, 500, true},
+        {"12 Methods", "Times-Roman", 12, 500, true},  // not bold but large
+        {"2 Methods", "Times-Roman", 11, 500, false},  // neither
+        {"123 Methods", "Times-Bold", 10, 500, false},
+        {"2. Methods", "Times-Bold", 10, 500, false},
+        {"2.1.3 Methods", "Times-Bold", 10, 500, false},
+        {"2 3 Methods", "Times-Bold", 10, 500, false},
+        {"2Methods", "Times-Bold", 10, 500, false},
+        {"2", "Times-Bold", 10, 500, false},
+        {"2 Methods.", "Times-Bold", 10, 500, false},
+        {"2 Methods\u3002", "Times-Bold", 10, 500, false},
+        {"2 Methods \u27E60\u27E7", "Times-Bold", 10, 500, false},
+        {"2 " + std::string(79, 'x'), "Times-Bold", 10, 500, false},
+        {"2 " + std::string(78, 'x'), "Times-Bold", 10, 500, true},
+        {"2 Methods", "Times-Bold", 10, 495.5f, true},   // 4.5 apart: one line at size 10
+        {"2 Methods", "Times-Bold", 10, 495.4f, false},  // two lines
+        {"  2\tMethods  ", "Times-Bold", 10, 500, true},
+    };
+    for (const Case& c : cases) {
+        std::vector<Glyph> glyphs = {
+            make_glyph({.text = "2", .x0 = 100, .x1 = 105, .size = c.size, .baseline = 500, .font = c.font}),
+            make_glyph({.text = "Methods", .x0 = 110, .x1 = 140, .size = c.size, .baseline = c.second_baseline,
+                        .font = c.font}),
+            make_glyph({.text = " ", .x0 = 140, .x1 = 142, .size = 30, .baseline = 300, .font = "Times-Roman"}),
+        };
+        EXPECT_EQ(is_numbered_section_heading(c.text, test::refs(glyphs)), c.heading) << c.text;
+    }
+    EXPECT_FALSE(is_numbered_section_heading("2 Methods", {}));  // no glyph with text
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include "rewrite/disposition_print.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -108,8 +109,11 @@ TEST(RewriteDocument, TranslatedPaperWithNothingPlacedKeepsItsText) {
             }
         }
         EXPECT_GE(untranslated, translated / 2);
-        // Nothing was placed, so no line was kept for not fitting.
-        EXPECT_EQ(copy.diagnostics.size(), diagnostics_before);
+        // Nothing was placed, so no line was kept for not fitting (a
+        // machine without CJK fonts says so, which is no kept line).
+        const auto no_font = std::count_if(copy.diagnostics.begin(), copy.diagnostics.end(),
+                                           [](const Diagnostic& d) { return d.message == kNoCjkFontMessage; });
+        EXPECT_EQ(copy.diagnostics.size() - static_cast<std::size_t>(no_font), diagnostics_before);
         EXPECT_TRUE(report_incomplete_coverage(copy).has_value());
 
         test::TempDir dir;
