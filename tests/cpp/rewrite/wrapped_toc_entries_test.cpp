@@ -106,7 +106,9 @@ TEST(WrappedTocEntries, IndentAndRiseBounds) {
         p.page_number(c.top);
         const WrappedTocEntries entries = p.find();
         EXPECT_EQ(entries.size(), c.joined ? 1u : 0u) << c.top << " " << c.x;
-        if (c.joined && !entries.empty()) EXPECT_EQ(entries.begin()->second.joined_text, "Introduction and more");
+        if (c.joined && !entries.empty()) {
+            EXPECT_EQ(entries.begin()->second.joined_text, "Introduction and more");
+        }
     }
 }
 
