@@ -354,6 +354,16 @@ PyObject* text_to_str(zvk::ExtractionText& text) {
     return str;
 }
 
+// The call's translator, its requests and pauses ending once `stop` is raised.
+zvk::Result<zvk::TranslatorBackend> select_stoppable_translator(const zvk::TranslateOptions& options,
+                                                                const std::shared_ptr<std::atomic<bool>>& stop) {
+    zvk::LlmClientHooks llm_hooks;
+    llm_hooks.stop = stop;
+    zvk::GoogleClientHooks google_hooks;
+    google_hooks.stop = stop;
+    return zvk::select_translator(options, std::move(llm_hooks), google_hooks);
+}
+
 // translate: the options, the document, the translator, the extraction, the
 // translation run and the translate JSON, each step's failure ending the
 // call. Everything but making the str runs without the interpreter lock; the
@@ -368,11 +378,7 @@ PyObject* translate_to_str(const std::string& path, const std::string& options) 
         if (!parsed) return zvk::fail(parsed.error());
         auto document = zvk::load_pdf_document(path, zvk::LoadOptions{});
         if (!document) return zvk::fail(document.error());
-        zvk::LlmClientHooks llm_hooks;
-        llm_hooks.stop = stop;
-        zvk::GoogleClientHooks google_hooks;
-        google_hooks.stop = stop;
-        auto translator = zvk::select_translator(parsed->options, std::move(llm_hooks), google_hooks);
+        auto translator = select_stoppable_translator(parsed->options, stop);
         if (!translator) return zvk::fail(translator.error());
         auto extraction = zvk::extract_document_default_limits(*document);
         if (!extraction) return zvk::fail(extraction.error());
@@ -414,11 +420,7 @@ PyObject* save_translated(const std::string& path, const std::string& output, co
         if (!limits) return zvk::fail(limits.error());
         auto document = zvk::load_pdf_document(path, zvk::LoadOptions{});
         if (!document) return zvk::fail(document.error());
-        zvk::LlmClientHooks llm_hooks;
-        llm_hooks.stop = stop;
-        zvk::GoogleClientHooks google_hooks;
-        google_hooks.stop = stop;
-        auto translator = zvk::select_translator(parsed->options, std::move(llm_hooks), google_hooks);
+        auto translator = select_stoppable_translator(parsed->options, stop);
         if (!translator) return zvk::fail(translator.error());
         auto extraction = zvk::extract_document(*document, *limits);
         if (!extraction) return zvk::fail(extraction.error());

@@ -28,13 +28,15 @@ enum class PdftotextMode {
     raw,
 };
 
-inline std::optional<std::string> pdftotext(const std::string& pdf, PdftotextMode mode = PdftotextMode::reading) {
+// What pdftotext writes for `pdf` with the options `options` (before the
+// file names); none when the tool is missing or fails.
+inline std::optional<std::string> pdftotext_output(std::vector<std::string> options, const std::string& pdf) {
     char path[] = "/tmp/zvk-pdftotext-XXXXXX";
     int fd = mkstemp(path);
     if (fd < 0) return std::nullopt;
     close(fd);
-    std::vector<std::string> args{"pdftotext", "-q", "-enc", "UTF-8"};
-    if (mode == PdftotextMode::raw) args.push_back("-raw");
+    std::vector<std::string> args{"pdftotext"};
+    args.insert(args.end(), options.begin(), options.end());
     args.push_back(pdf);
     args.push_back(path);
     std::vector<char*> argv;
@@ -55,6 +57,12 @@ inline std::optional<std::string> pdftotext(const std::string& pdf, PdftotextMod
     std::error_code ignored;
     std::filesystem::remove(path, ignored);
     return text;
+}
+
+inline std::optional<std::string> pdftotext(const std::string& pdf, PdftotextMode mode = PdftotextMode::reading) {
+    std::vector<std::string> options{"-q", "-enc", "UTF-8"};
+    if (mode == PdftotextMode::raw) options.push_back("-raw");
+    return pdftotext_output(std::move(options), pdf);
 }
 
 }  // namespace zvk::test

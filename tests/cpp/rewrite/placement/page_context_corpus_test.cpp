@@ -4,17 +4,12 @@
 // layout).
 #include <gtest/gtest.h>
 
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <regex>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -29,8 +24,8 @@
 #include "rewrite/placement/run_in_alignment.h"
 #include "rewrite/placement/segment_style.h"
 #include "segment/corpus_paper.h"
+#include "support/pdftotext.h"
 
-extern char** environ;
 
 namespace zvk::rewrite {
 namespace {
@@ -135,28 +130,9 @@ struct OracleLine {
 };
 
 std::optional<std::map<int, std::vector<OracleLine>>> pdftotext_lines(const fs::path& pdf) {
-    char path[] = "/tmp/zvk-bbox-XXXXXX";
-    int fd = mkstemp(path);
-    if (fd < 0) return std::nullopt;
-    close(fd);
-    std::vector<std::string> args{"pdftotext", "-q", "-bbox-layout", pdf.string(), path};
-    std::vector<char*> argv;
-    for (auto& arg : args) argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    std::string xml;
-    if (posix_spawnp(&pid, "pdftotext", nullptr, nullptr, argv.data(), environ) == 0) {
-        int status = 0;
-        waitpid(pid, &status, 0);
-        if (WIFEXITED(status) && WEXITSTATUS(status) == 0) {
-            std::ifstream in(path, std::ios::binary);
-            std::ostringstream out;
-            out << in.rdbuf();
-            xml = out.str();
-        }
-    }
-    std::error_code ignored;
-    fs::remove(path, ignored);
+    const std::optional<std::string> text = test::pdftotext_output({"-q", "-bbox-layout"}, pdf.string());
+    if (!text) return std::nullopt;
+    const std::string& xml = *text;
     if (xml.empty()) return std::nullopt;
     std::map<int, std::vector<OracleLine>> pages;
     const std::regex tag(R"re(<page width="([-0-9.]+)" height="([-0-9.]+)"|<line xMin="([-0-9.]+)" yMin="([-0-9.]+)" xMax="([-0-9.]+)" yMax="([-0-9.]+)")re");
