@@ -4,6 +4,7 @@
 #include <unordered_map>
 #include <utility>
 
+#include "base/workers.h"
 #include "rewrite/geometry/segment_restructure.h"
 #include "translate/dispositions.h"
 #include "translate/reference_sections.h"
@@ -20,10 +21,24 @@ constexpr std::string_view kPlaceholderOpen = "\xe2\x9f\xa6";  // U+27E6
 Result<TranslationPlan> plan_translation_units(ExtractedDocument& document, const TranslateOptions& options) {
     if (options.batch_size == 0) return fail(CoreError::invalid_options("batch_size must be at least 1"));
 
-    SegmentationResult segmentation = segment_glyphs(document.glyphs, options.skip_figures, options.skip_tables,
-                                                     document.regions, document.pages);
+    // The reference sections are found by a segmentation of their own: the
+    // two read the glyphs only, so they run side by side; the glyphs change
+    // after both.
+    SegmentationResult segmentation;
     TranslationPlan plan;
-    plan.units = rewrite::restructure_segments_for_translation(std::move(segmentation.segments), document.glyphs);
+    std::vector<std::uint32_t> references;
+    const std::span<const Glyph> glyphs = document.glyphs;
+    const Result<void> planned = run_workers(options.skip_references ? 2 : 1, [&](unsigned part) -> Result<void> {
+        if (part == 1) {
+            references = find_reference_sections(glyphs);
+            return {};
+        }
+        segmentation = segment_glyphs(glyphs, options.skip_figures, options.skip_tables, document.regions,
+                                      document.pages);
+        plan.units = rewrite::restructure_segments_for_translation(std::move(segmentation.segments), glyphs);
+        return {};
+    });
+    if (!planned) return fail(planned.error());
 
     // A skipped glyph that a unit now carries inside a formula placeholder
     // is rewritten with that unit; marking it kept would leave it twice.
@@ -38,7 +53,6 @@ Result<TranslationPlan> plan_translation_units(ExtractedDocument& document, cons
     for (std::size_t i = 0; i < document.glyphs.size(); ++i) glyph_index.try_emplace(document.glyphs[i].id, i);
 
     if (options.skip_references) {
-        const std::vector<std::uint32_t> references = find_reference_sections(document.glyphs);
         plan.reference_glyphs.insert(references.begin(), references.end());
         // In the order found, so the first error is the same on every run.
         for (const std::uint32_t id : references) {
