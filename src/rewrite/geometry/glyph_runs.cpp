@@ -11,6 +11,7 @@
 
 #include "base/text.h"
 #include "base/utf8.h"
+#include "rewrite/geometry/formula_order.h"
 #include "rewrite/geometry/glyph_classes.h"
 #include "rewrite/geometry/math_blocks.h"
 #include "rewrite/geometry/measures.h"
@@ -214,16 +215,14 @@ private:
     // Step 6: runs of formula glyphs in reading order, one page at a time.
     void formula_runs() {
         claim_all(claimed_, result_);
-        std::vector<const Glyph*> formula;
-        for (const Glyph* g : glyphs_) {
+        std::vector<std::size_t> formula;
+        for (std::size_t i = 0; i < glyphs_.size(); ++i) {
+            const Glyph* g = glyphs_[i];
             if (!claimed_.contains(g->id) && !is_blank(*g) && has_formula_skip_reason(*g, math_font_)) {
-                formula.push_back(g);
+                formula.push_back(i);
             }
         }
-        std::stable_sort(formula.begin(), formula.end(), [](const Glyph* a, const Glyph* b) {
-            if (total_order_key(gy(*a)) != total_order_key(gy(*b))) return total_less(gy(*b), gy(*a));
-            return total_less(gx(*a), gx(*b));
-        });
+        sort_glyph_indices_by_position(formula, glyphs_);
         std::vector<const Glyph*> run;
         const auto close = [&] {
             if (run.size() >= 2) {
@@ -233,7 +232,8 @@ private:
             }
             run.clear();
         };
-        for (const Glyph* g : formula) {
+        for (std::size_t i : formula) {
+            const Glyph* g = glyphs_[i];
             if (!run.empty()) {
                 const Glyph& p = *run.back();
                 const float gap = gx(*g) - right_edge(p);
@@ -336,16 +336,10 @@ private:
         for (const Glyph* h : glyphs_) {
             if (claimed_.contains(h->id) || !is_hat_text(text_of(*h))) continue;
             const Glyph* base = nullptr;
-            float best = 0.0f;
-            for (const Glyph* b : glyphs_) {
-                if (b == h || b->page_index != h->page_index || is_blank(*b) || is_hat_text(text_of(*b))) continue;
-                if (!(b->font_size > 0.75f * s_)) continue;
-                const float rise = gy(*h) - gy(*b);
-                const float dx = gx(*h) - gx(*b);
-                if (!(0.05f * s_ < rise && rise <= 0.65f * s_ && -0.2f * s_ <= dx && dx <= 0.9f * s_)) continue;
-                if (!base || std::fabs(dx) < best) {
-                    base = b;
-                    best = std::fabs(dx);
+            for (std::size_t i = 0; i < glyphs_.size(); ++i) {
+                if (is_glyph_just_below(*h, *glyphs_[i], s_)) {
+                    base = &find_base_glyph_under(*h, s_, *glyphs_[i], glyphs_.subspan(i + 1));
+                    break;
                 }
             }
             if (!base) continue;
@@ -368,34 +362,7 @@ private:
     }
 
     // Step 10: snapped median baseline down the page, then left to right.
-    void order() {
-        const std::vector<float> clusters = cluster_baselines(glyphs_, s_);
-        struct Keyed {
-            float baseline;
-            float left;
-            Ids ids;
-        };
-        std::vector<Keyed> keyed;
-        for (Ids& group : result_) {
-            const GroupExtent e = extent(group);
-            float median = 0.0f;
-            float left = std::numeric_limits<float>::max();
-            if (!e.glyphs.empty()) {
-                std::vector<float> ys;
-                for (const Glyph* g : e.glyphs) ys.push_back(gy(*g));
-                median = upper_median(ys);
-                left = e.left;
-            }
-            const auto snapped = nearest_cluster(clusters, median, s_);
-            keyed.push_back({snapped.value_or(median), left, std::move(group)});
-        }
-        std::stable_sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
-            if (total_order_key(a.baseline) != total_order_key(b.baseline)) return total_less(b.baseline, a.baseline);
-            return total_less(a.left, b.left);
-        });
-        result_.clear();
-        for (Keyed& k : keyed) result_.push_back(std::move(k.ids));
-    }
+    void order() { sort_formula_groups(result_, glyphs_, position_, s_); }
 
     std::span<const Glyph* const> glyphs_;
     float s_;
