@@ -146,6 +146,15 @@ TEST(SortFormulaGroups, EdgeCasesOfTheKey) {
              return std::vector<Ids>{finite, nan};
          },
          reversed},
+        // A NaN distance to every cluster snaps nowhere: the group keeps its
+        // NaN baseline, the greatest key, and comes first.
+        {"a NaN baseline sorts before the top line",
+         [](FormulaGroupsFixture& f) {
+             const Ids nan = {f.add("a", 250, kNaN)};
+             const Ids top = {f.add("b", 100, 700)};
+             return std::vector<Ids>{nan, top};
+         },
+         reversed},
         {"a NaN x among others is passed over in the group left",
          [](FormulaGroupsFixture& f) {
              const Ids mixed = {f.add("a", kNaN, 600), f.add("b", 100, 600)};
