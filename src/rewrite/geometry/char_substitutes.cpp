@@ -1,7 +1,11 @@
 #include "rewrite/geometry/char_substitutes.h"
 
+#include <algorithm>
 #include <array>
+#include <string_view>
 #include <utility>
+
+#include "base/utf8.h"
 
 namespace zvk::rewrite {
 
@@ -46,6 +50,18 @@ constexpr char32_t math_greek_at(std::size_t i) {
     if (i <= 50) return 0x03B1 + static_cast<char32_t>(i - 26);
     constexpr std::array<char32_t, 7> kVariants = {U'd', 0x03B5, 0x03B8, 0x03BA, 0x03C6, 0x03C1, 0x03C0};
     return kVariants[i - 51];
+}
+
+// The letters of the ligatures U+FB00..U+FB04.
+std::u32string_view ligature_expansion(char32_t c) {
+    switch (c) {
+        case 0xFB00: return U"ff";
+        case 0xFB01: return U"fi";
+        case 0xFB02: return U"fl";
+        case 0xFB03: return U"ffi";
+        case 0xFB04: return U"ffl";
+        default: return {};
+    }
 }
 
 char32_t letter_in_block_of_26(char32_t offset) {
@@ -134,6 +150,49 @@ std::optional<char32_t> greek_letter_to_latin(char32_t c) {
     const char latin = kGreekToLatin[c - 0x0391];
     if (latin == 0) return std::nullopt;
     return static_cast<char32_t>(latin);
+}
+
+std::string substitute_missing_glyphs(std::string_view text, const font::SubsetFont& font) {
+    const auto held = [&](char32_t c) { return font.glyphs.contains(static_cast<std::uint32_t>(c)); };
+    std::string out;
+    out.reserve(text.size());
+    for (const Utf8Step step : Utf8Range(text)) {
+        const char32_t c = step.scalar;
+        if (held(c)) {
+            out.append(text.substr(step.offset, step.length));
+            continue;
+        }
+        if (const std::u32string_view letters = ligature_expansion(c);
+            !letters.empty() && std::all_of(letters.begin(), letters.end(), held)) {
+            for (const char32_t l : letters) append_utf8(out, l);
+            continue;
+        }
+        const std::vector<char32_t> candidates = substitute_chars_for_missing_glyph(c);
+        if (const auto it = std::find_if(candidates.begin(), candidates.end(), held); it != candidates.end()) {
+            append_utf8(out, *it);
+            continue;
+        }
+        if (const auto folded = fold_latin_letter_to_ascii(c); folded && held(*folded)) {
+            append_utf8(out, *folded);
+            continue;
+        }
+        // Only a styled letter reaches the Greek-to-Latin table: its plain
+        // Greek letter first, then the Latin one. A plain Greek letter the
+        // font lacks stays as it is.
+        if (const auto plain = ascii_for_styled_letter(c)) {
+            if (held(*plain)) {
+                append_utf8(out, *plain);
+                continue;
+            }
+            if (const auto latin = greek_letter_to_latin(*plain); latin && held(*latin)) {
+                append_utf8(out, *latin);
+                continue;
+            }
+        }
+        // Kept as given (an invalid sequence too, byte for byte).
+        out.append(text.substr(step.offset, step.length));
+    }
+    return out;
 }
 
 }  // namespace zvk::rewrite

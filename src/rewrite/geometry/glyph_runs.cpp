@@ -32,7 +32,6 @@ std::string_view text_of(const Glyph& g) { return trim_white_space(g.unicode); }
 bool is_blank(const Glyph& g) { return text_of(g).empty(); }
 bool total_less(float a, float b) { return total_order_key(a) < total_order_key(b); }
 
-bool is_hat_text(std::string_view t) { return t == "\u02c6" || t == "\u0302" || t == "\uf8f8"; }
 bool is_bracket_text(std::string_view t) { return t == "(" || t == ")" || t == "[" || t == "]"; }
 bool has_ascii_letter(std::string_view t) {
     return std::any_of(t.begin(), t.end(), [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); });
@@ -375,6 +374,8 @@ private:
 };
 
 }  // namespace
+
+bool is_hat_text(std::string_view t) { return t == "\u02c6" || t == "\u0302" || t == "\uf8f8"; }
 
 bool is_note_marker_like_text(std::string_view text) {
     const std::string_view t = trim_white_space(text);

@@ -1,5 +1,6 @@
 #include "rewrite/placement/text_run.h"
 
+#include <algorithm>
 #include <bit>
 
 #include "base/utf8.h"
@@ -101,6 +102,16 @@ TextRun slice_text_run(const TextRun& run, std::span<const std::string> characte
     slice.marker_rise_factor = run.marker_rise_factor;
     slice.x = x;
     return slice;
+}
+
+float text_run_char_x(const TextRun& run, std::size_t characters, std::size_t k) {
+    if (run.advances.size() != characters) return run.x;
+    const std::size_t end = std::min(k, characters);
+    float offset = 0.0f;
+    for (std::size_t j = 0; j < end; ++j) {
+        offset += run.advances[j] + (j < run.gap_adjustments.size() ? run.gap_adjustments[j] : 0.0f);
+    }
+    return run.x + offset;
 }
 
 std::vector<std::uint32_t> collect_glyph_ids(std::span<const Glyph* const> glyphs) {

@@ -65,6 +65,12 @@ TextRun build_text_run_from_style(const TextRunStyle& style, std::string_view te
 TextRun slice_text_run(const TextRun& run, std::span<const std::string> characters, std::size_t start,
                        std::size_t end, float x);
 
+// The x of character k (at most `characters`, the run's character count): x
+// plus the sum of the advances and gap adjustments before it, a missing gap
+// adjustment counting 0. Advances that do not number the characters place
+// nothing: then x alone.
+float text_run_char_x(const TextRun& run, std::size_t characters, std::size_t k);
+
 // The id of each referenced glyph, in order.
 std::vector<std::uint32_t> collect_glyph_ids(std::span<const Glyph* const> glyphs);
 

@@ -4,8 +4,13 @@
 
 #include <map>
 #include <optional>
+#include <set>
+#include <sstream>
 #include <string>
 #include <vector>
+
+#include "base/ascii.h"
+#include "font/subset_check.h"
 
 namespace zvk::rewrite {
 namespace {
@@ -146,6 +151,166 @@ TEST(CharSubstitutes, StyledLettersToPlain) {
     for (const Row& r : rows) {
         EXPECT_EQ(ascii_for_styled_letter(r.c), r.plain) << std::hex << static_cast<unsigned>(r.c);
     }
+}
+
+
+font::SubsetFont font_holding(const std::u32string& chars) {
+    font::SubsetFont font;
+    font.units_per_em = 1000;
+    std::uint16_t gid = 1;
+    for (const char32_t c : chars) font.glyphs[static_cast<std::uint32_t>(c)] = {gid++, 500};
+    return font;
+}
+
+TEST(CharSubstitutes, SubstituteMissingGlyphs) {
+    struct Case {
+        const char* name;
+        std::string text;
+        std::u32string font;
+        std::string expected;
+    };
+    const std::vector<Case> cases = {
+        {"ligature with both letters", "\uFB01", U"fi", "fi"},
+        {"ligature with one letter stays", "\uFB01", U"f", "\uFB01"},
+        {"ffl", "\uFB04", U"fl", "ffl"},
+        {"held character stays even with candidates", "\u2014", U"\u2014-", "\u2014"},
+        {"em dash", "a\u2014b", U"ab-", "a-b"},
+        {"no-break space", "a\u00A0b", U"ab ", "a b"},
+        {"private-use bullet, square held", "\uF0B7", U"\u25A0\u2022*", "\u25A0"},
+        {"private-use bullet, dot held", "\uF0B7", U"\u2022*", "\u2022"},
+        {"private-use bullet, star held", "\uF0B7", U"*", "*"},
+        {"private-use bullet, nothing held", "\uF0B7", U"x", "\uF0B7"},
+        {"U+F8F8 has no candidate", "\uF8F8", U"\u25A0\u2022*", "\uF8F8"},
+        {"phi symbol: phi first", "\u03D5", U"\u03C6f", "\u03C6"},
+        {"phi symbol: f second", "\u03D5", U"f", "f"},
+        {"math italic alpha to alpha", "\U0001D6FC", U"\u03B1a", "\u03B1"},
+        {"math italic alpha to a", "\U0001D6FC", U"a", "a"},
+        {"math italic alpha, neither held", "\U0001D6FC", U"b", "\U0001D6FC"},
+        {"plain alpha never reaches the Greek-to-Latin table", "\u03B1", U"a", "\u03B1"},
+        {"E acute", "\u00C9", U"E", "E"},
+        {"E acute without E stays", "\u00C9", U"e", "\u00C9"},
+        {"OE ligature has none", "\u0152", U"OE", "\u0152"},
+        {"sharp s has none", "\u00DF", U"s", "\u00DF"},
+        {"superscript four", "x\u2074", U"x4", "x4"},
+        {"math bold A", "\U0001D400", U"A", "A"},
+        {"empty font changes nothing", "\uFB01\u2014\u00C9", U"", "\uFB01\u2014\u00C9"},
+        {"mixed text, each character on its own", "\u201CCaf\u00E9\u201D \u2013 \u2460", U"\"Cafe -", "\"Cafe\" - \u2460"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(substitute_missing_glyphs(c.text, font_holding(c.font)), c.expected) << c.name;
+    }
+}
+
+// The folds agree with Unicode's own decompositions (Python's unicodedata)
+// wherever those apply; the differences are deliberate and listed here.
+struct UnicodeOracle {
+    std::map<char32_t, char32_t> nfd_base;
+    std::map<char32_t, std::u32string> nfkc;
+    std::string version;
+};
+
+UnicodeOracle read_unicode_oracle() {
+    const auto r = font::test::run_command(std::string(ZVK_PYTHON3) + " " + ZVK_SOURCE_DIR +
+                                           "/tests/cpp/rewrite/unicode_oracle.py");
+    UnicodeOracle oracle;
+    EXPECT_EQ(r.status, 0) << r.output;
+    std::istringstream lines(r.output);
+    std::string line;
+    while (std::getline(lines, line)) {
+        std::istringstream in(line);
+        std::string kind;
+        in >> kind;
+        if (kind == "version") {
+            in >> oracle.version;
+            continue;
+        }
+        std::string cp_hex;
+        in >> cp_hex;
+        const auto cp = static_cast<char32_t>(std::stoul(cp_hex, nullptr, 16));
+        std::u32string chars;
+        for (std::string x; in >> x;) chars += static_cast<char32_t>(std::stoul(x, nullptr, 16));
+        if (kind == "nfd") oracle.nfd_base[cp] = chars.at(0);
+        if (kind == "nfkc") oracle.nfkc[cp] = chars;
+    }
+    return oracle;
+}
+
+
+bool in_spans(char32_t c, const std::vector<Span>& spans) {
+    for (const Span s : spans) {
+        if (c >= s.first && c <= s.last) return true;
+    }
+    return false;
+}
+
+TEST(CharSubstitutes, LatinFoldsAgreeWithNfd) {
+    const UnicodeOracle oracle = read_unicode_oracle();
+    ASSERT_GT(oracle.nfd_base.size(), 150u) << "unicodedata " << oracle.version;
+    // Decomposing letters the fold leaves alone.
+    const std::vector<Span> unmapped = {{0x010E, 0x010F}, {0x011C, 0x0129}, {0x0130, 0x0140},
+                                        {0x0149, 0x014B}, {0x0152, 0x0157}, {0x0162, 0x0169},
+                                        {0x0174, 0x0175}};
+    // Letters folded by their look, which no decomposition covers.
+    const std::set<char32_t> by_look = {0x00D8, 0x00F8, 0x0110, 0x0111, 0x0141, 0x0142};
+    std::size_t agreed = 0;
+    for (char32_t c = 0x00C0; c <= 0x017E; ++c) {
+        const auto fold = fold_latin_letter_to_ascii(c);
+        const auto it = oracle.nfd_base.find(c);
+        const bool decomposes = it != oracle.nfd_base.end() && is_ascii_letter(it->second);
+        if (decomposes && fold) {
+            EXPECT_EQ(*fold, it->second) << std::hex << static_cast<unsigned>(c);
+            ++agreed;
+        } else if (decomposes) {
+            EXPECT_TRUE(in_spans(c, unmapped)) << std::hex << static_cast<unsigned>(c);
+        } else if (fold) {
+            EXPECT_TRUE(by_look.contains(c)) << std::hex << static_cast<unsigned>(c);
+        }
+    }
+    EXPECT_GT(agreed, 100u);
+}
+
+TEST(CharSubstitutes, StyledLettersAgreeWithNfkc) {
+    const UnicodeOracle oracle = read_unicode_oracle();
+    ASSERT_GT(oracle.nfkc.size(), 900u) << "unicodedata " << oracle.version;
+    // Decomposing characters left without a plain form: the triple prime,
+    // super/subscript signs and the letters i, n and schwa, script, fraktur and double-struck
+    // letters, dotless i and j, nabla, digamma and the mathematical digits.
+    const std::vector<Span> unmapped = {{0x2034, 0x2034},   {0x2071, 0x2071},   {0x207A, 0x207F},   {0x208A, 0x208E},
+                                        {0x2094, 0x2094},   {0x1D49C, 0x1D59F}, {0x1D6A4, 0x1D6A5},
+                                        {0x1D6C1, 0x1D6C1}, {0x1D6FB, 0x1D6FB}, {0x1D735, 0x1D735},
+                                        {0x1D76F, 0x1D76F}, {0x1D7A9, 0x1D7A9}, {0x1D7CA, 0x1D7FF}};
+    // Characters mapped to something else than their NFKC form: the double
+    // prime to one quotation mark, h-bar to h, and the partial differential
+    // of the mathematical Greek blocks to d. (Their epsilon, theta, kappa,
+    // phi, rho and pi symbols fold to the plain letters, as NFKC does.)
+    std::map<char32_t, char32_t> differs = {{0x2033, U'"'}, {0x210F, U'h'}};
+    for (char32_t block = 0x1D6A8; block <= 0x1D790; block += 58) differs[block + 51] = U'd';
+    // Mapped although Unicode gives no decomposition: the primes, and the
+    // unassigned italic h slot (Planck's h stands at U+210E).
+    const std::set<char32_t> extras = {0x2032, 0x2035, 0x1D455};
+    const std::vector<Span> scope = {{0x00B2, 0x00B3}, {0x00B9, 0x00B9}, {0x2032, 0x2035}, {0x2070, 0x209F},
+                                     {0x1D62, 0x1D65}, {0x210E, 0x210F}, {0x2113, 0x2113}, {0x212F, 0x212F},
+                                     {0x2134, 0x2134}, {0x1D400, 0x1D7FF}};
+    std::size_t agreed = 0;
+    for (const Span span : scope) {
+        for (char32_t c = span.first; c <= span.last; ++c) {
+            const auto plain = ascii_for_styled_letter(c);
+            const auto it = oracle.nfkc.find(c);
+            if (it == oracle.nfkc.end()) {
+                EXPECT_TRUE(!plain || extras.contains(c)) << std::hex << static_cast<unsigned>(c);
+            } else if (const auto d = differs.find(c); d != differs.end()) {
+                EXPECT_EQ(plain, d->second) << std::hex << static_cast<unsigned>(c);
+                EXPECT_NE(it->second, std::u32string(1, d->second)) << std::hex << static_cast<unsigned>(c);
+            } else if (in_spans(c, unmapped)) {
+                EXPECT_FALSE(plain) << std::hex << static_cast<unsigned>(c);
+            } else {
+                ASSERT_EQ(it->second.size(), 1u) << std::hex << static_cast<unsigned>(c);
+                EXPECT_EQ(plain, it->second[0]) << std::hex << static_cast<unsigned>(c);
+                ++agreed;
+            }
+        }
+    }
+    EXPECT_GT(agreed, 650u);
 }
 
 }  // namespace

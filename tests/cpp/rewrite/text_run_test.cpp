@@ -198,5 +198,21 @@ TEST(CollectGlyphIds, KeepsReferenceOrder) {
     EXPECT_TRUE(collect_glyph_ids({}).empty());
 }
 
+TEST(TextRunCharX, SumsAdvancesAndGapAdjustmentsBeforeTheCharacter) {
+    TextRun run;
+    run.x = 50;
+    run.advances = {5, 10, 5};
+    run.gap_adjustments = {1};  // the second gap adjustment is missing: 0
+    struct Case {
+        std::size_t k;
+        float x;
+    };
+    for (const Case c : {Case{0, 50}, Case{1, 56}, Case{2, 66}, Case{3, 71}, Case{9, 71}}) {
+        EXPECT_FLOAT_EQ(text_run_char_x(run, 3, c.k), c.x) << c.k;
+    }
+    // Advances that do not number the characters place nothing.
+    EXPECT_FLOAT_EQ(text_run_char_x(run, 4, 2), 50.0f);
+}
+
 }  // namespace
 }  // namespace zvk::rewrite
