@@ -19,9 +19,9 @@ float gx(const Glyph& g) { return g.matrix[4]; }
 float gy(const Glyph& g) { return g.matrix[5]; }
 bool total_less(float a, float b) { return total_order_key(a) < total_order_key(b); }
 
-bool is_hat_text(std::string_view t) { return t == "\u02c6" || t == "\u0302" || t == "\uf8f8"; }
-
 }  // namespace
+
+bool is_hat_text(std::string_view t) { return t == "\u02c6" || t == "\u0302" || t == "\uf8f8"; }
 
 void sort_glyph_indices_by_position(std::vector<std::size_t>& indices, std::span<const Glyph* const> glyphs) {
     std::stable_sort(indices.begin(), indices.end(), [&](std::size_t a, std::size_t b) {

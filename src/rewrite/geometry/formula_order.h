@@ -6,12 +6,17 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
 #include "content/records.h"
 
 namespace zvk::rewrite {
+
+// A trimmed glyph text that draws a hat over the glyph below it: U+02C6,
+// U+0302 or the private-use hat U+F8F8 of the math fonts.
+bool is_hat_text(std::string_view trimmed);
 
 // Positions into `glyphs`, sorted stably by the referenced glyph's origin y
 // descending, then origin x ascending, both in the total order of floats.

@@ -375,8 +375,6 @@ private:
 
 }  // namespace
 
-bool is_hat_text(std::string_view t) { return t == "\u02c6" || t == "\u0302" || t == "\uf8f8"; }
-
 bool is_note_marker_like_text(std::string_view text) {
     const std::string_view t = trim_white_space(text);
     if (is_footnote_marker_text(t)) return true;

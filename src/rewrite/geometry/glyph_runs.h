@@ -23,10 +23,6 @@ using FormulaGroups = std::vector<std::vector<std::uint32_t>>;
 // next page keeps its formulas apart.
 FormulaGroups analyze_segment_glyph_runs(std::span<const Glyph* const> glyphs, float size);
 
-// A trimmed glyph text that draws a hat over the glyph below it: U+02C6,
-// U+0302 or the private-use hat U+F8F8 of the math fonts.
-bool is_hat_text(std::string_view trimmed);
-
 // At most two characters, each a digit or one of * + - † ‡ − ⁺; or a
 // footnote-marker text. Trimmed first.
 bool is_note_marker_like_text(std::string_view text);

@@ -13,6 +13,7 @@
 #include "rewrite/geometry/math_blocks.h"
 #include "rewrite/geometry/measures.h"
 #include "rewrite/placement/formula_slots.h"
+#include "rewrite/placement/glyph_filters.h"
 #include "segment/glyph_order.h"
 
 namespace zvk::rewrite {
@@ -45,21 +46,6 @@ std::optional<char> first_ascii_letter(std::string_view text) {
         if (is_ascii_letter(c)) return c;
     }
     return std::nullopt;
-}
-
-// The rightmost candidate holding the letter (the later one of equal x), or
-// the rightmost candidate when none holds it.
-const Glyph* anchor_glyph(std::span<const Glyph* const> candidates, char letter) {
-    const Glyph* best = nullptr;
-    for (const Glyph* g : candidates) {
-        if (g->unicode.find(letter) == std::string::npos) continue;
-        if (!best || total_order_key(origin_x(*g)) >= total_order_key(origin_x(*best))) best = g;
-    }
-    if (best) return best;
-    for (const Glyph* g : candidates) {
-        if (!best || total_order_key(origin_x(*g)) >= total_order_key(origin_x(*best))) best = g;
-    }
-    return best;
 }
 
 // The number a placeholder's content names: an optional "+" and one or more
@@ -165,7 +151,7 @@ private:
                 candidates.push_back(g);
             }
         }
-        const Glyph* anchor = anchor_glyph(candidates, *letter);
+        const Glyph* anchor = find_anchor_glyph(candidates, static_cast<char32_t>(*letter));
         if (anchor && first_ascii_letter(anchor->unicode) == letter) width = std::fmax(maxr - reach(*anchor), 0.0f);
         return width;
     }

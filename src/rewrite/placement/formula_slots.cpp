@@ -5,12 +5,16 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <unordered_set>
 
 #include "base/ascii.h"
 #include "base/text.h"
+#include "rewrite/geometry/formula_order.h"
 #include "rewrite/geometry/glyph_runs.h"
 #include "rewrite/geometry/math_blocks.h"
 #include "rewrite/geometry/measures.h"
+#include "rewrite/placement/formula_slot_order.h"
+#include "rewrite/placement/glyph_filters.h"
 #include "segment/glyph_order.h"
 
 namespace zvk::rewrite {
@@ -29,12 +33,7 @@ bool is_script_punctuation(std::string_view t) {
     return t.size() == 1 && std::string_view("'()*,.[]{}").find(t[0]) != std::string_view::npos;
 }
 
-// The ids of a group, sorted for membership tests.
-struct GroupSet {
-    explicit GroupSet(const Ids& ids) : sorted(ids) { std::sort(sorted.begin(), sorted.end()); }
-    bool contains(std::uint32_t id) const { return std::binary_search(sorted.begin(), sorted.end(), id); }
-    Ids sorted;
-};
+using GroupSet = std::unordered_set<std::uint32_t>;
 
 // One run's text as scalars (for the slot scan) and as UTF-8 pieces (for
 // slicing).
@@ -52,42 +51,15 @@ RunChars split_run_text(std::string_view text) {
     return c;
 }
 
-struct Slot {
-    std::size_t run = 0;
-    std::size_t start = 0;
-    std::size_t end = 0;
-    std::size_t formula = 0;
-    bool repeat = false;
-    float x = 0.0f;  // the x of the slot's first character in its run
-};
-
-// Glyphs of the group in list order whose text is not blank.
-std::vector<const Glyph*> formula_glyphs_with_text(std::span<const Glyph* const> glyphs, const GroupSet& group) {
-    std::vector<const Glyph*> out;
-    for (const Glyph* g : glyphs) {
-        if (group.contains(g->id) && !trim_white_space(g->unicode).empty()) out.push_back(g);
-    }
-    return out;
-}
-
 // The baseline of the full-size text around a formula: the upper median of
 // the baselines of the glyphs outside the group that are larger than 0.82 ×
 // size, within six sizes of the formula across and 0.45 × size of its middle
-// baseline; none when no glyph qualifies.
-std::optional<float> reference_baseline(std::span<const Glyph* const> glyphs, const GroupSet& group, float size,
-                                        float minx, float maxx, float cy) {
-    std::vector<float> baselines;
-    for (const Glyph* g : glyphs) {
-        if (group.contains(g->id)) continue;
-        const float x = origin_x(*g);
-        const float y = origin_y(*g);
-        if (g->font_size > 0.82f * size && x + 6 * size >= minx && x <= maxx + 6 * size &&
-            std::fabs(y - cy) <= 0.45f * size) {
-            baselines.push_back(y);
-        }
-    }
-    if (baselines.empty()) return std::nullopt;
-    return upper_median(baselines);
+// baseline cy; cy itself when no glyph qualifies.
+float reference_baseline(std::span<const Glyph* const> glyphs, const GroupSet& group, float size, float minx,
+                         float maxx, float cy) {
+    const BaselineWindow window{.size = size, .unit = size, .x0 = minx, .x1 = maxx, .y = cy, .tolerance = size};
+    std::vector<float> baselines = collect_nearby_baselines(glyphs, group, window);
+    return baselines.empty() ? cy : upper_median(baselines);
 }
 
 // The redraw of a formula that the translation names a second time: the
@@ -95,7 +67,7 @@ std::optional<float> reference_baseline(std::span<const Glyph* const> glyphs, co
 // font lacks one of its characters.
 std::optional<TextRun> redraw_formula(std::span<const Glyph* const> glyphs, const GroupSet& group, const TextRun& u,
                                       float x, const SubsetFont& font) {
-    std::vector<const Glyph*> with_text = formula_glyphs_with_text(glyphs, group);
+    std::vector<const Glyph*> with_text = collect_formula_glyphs_with_text(glyphs, group);
     order_glyphs_by_position(with_text);
     std::string text;
     for (const Glyph* g : with_text) text += g->unicode;
@@ -129,14 +101,12 @@ public:
         size_ = typical_glyph_size(glyphs_);
         const FormulaGroups groups = analyze_segment_glyph_runs(glyphs_, size_);
         if (groups.empty()) return std::nullopt;
-        for (const auto& ids : groups) groups_.emplace_back(ids);
+        for (const auto& ids : groups) groups_.emplace_back(ids.begin(), ids.end());
         if (!find_slots()) return std::nullopt;
         PlacedFormulas placed;
-        for (Slot& slot : slots_) {
-            const RunChars& c = chars_[slot.run];
-            slot.x = text_run_char_x(runs_[slot.run], c.scalars.size(), slot.start);
+        for (const FormulaSlot& slot : slots_) {
             if (slot.repeat) continue;
-            auto move = move_for(slot, groups[slot.formula]);
+            auto move = move_for(slot, groups[slot.formula_index]);
             if (!move) return std::nullopt;
             placed.moves.push_back(std::move(*move));
         }
@@ -153,16 +123,21 @@ private:
             for (auto pair = next_digit_pair_run(c, 0); pair; pair = next_digit_pair_run(c, pair->end)) {
                 const std::size_t k = (c[pair->start] - U'0') * 10 + (c[pair->start + 1] - U'0');
                 if (k >= groups_.size()) return false;
-                slots_.push_back({r, pair->start, pair->end, k, seen[k]});
+                slots_.push_back({.run_index = r, .start = pair->start, .end = pair->end, .formula_index = k,
+                                  .repeat = seen[k]});
                 seen[k] = true;
             }
         }
         return std::all_of(seen.begin(), seen.end(), [](bool s) { return s; });
     }
 
-    std::optional<GlyphShift> move_for(const Slot& slot, const Ids& ids) {
-        const GroupSet& group = groups_[slot.formula];
-        const TextRun& u = runs_[slot.run];
+    float slot_x(const FormulaSlot& slot) const {
+        return text_run_char_x(runs_[slot.run_index], chars_[slot.run_index].scalars.size(), slot.start);
+    }
+
+    std::optional<GlyphShift> move_for(const FormulaSlot& slot, const Ids& ids) {
+        const GroupSet& group = groups_[slot.formula_index];
+        const TextRun& u = runs_[slot.run_index];
         std::vector<const Glyph*> members;
         for (const Glyph* g : glyphs_) {
             if (group.contains(g->id)) members.push_back(g);
@@ -179,9 +154,9 @@ private:
             bottom = edge_min(bottom, origin_y(*g));
         }
         const float cy = (top + bottom) / 2;
-        const float reference = reference_baseline(glyphs_, group, size_, minx, maxx, cy).value_or(cy);
+        const float reference = reference_baseline(glyphs_, group, size_, minx, maxx, cy);
         if (!std::isfinite(minx)) return std::nullopt;
-        float dx = slot.x - minx;
+        float dx = slot_x(slot) - minx;
         if (const auto anchored = anchored_x(slot, members, group, minx, maxx)) dx = *anchored;
         const float dy = u.baseline - reference;
         // A NaN or infinite baseline near the formula, or a run placed at no
@@ -194,10 +169,10 @@ private:
     // A script formula right after a letter (one white-space character may
     // stand between them) keeps its offset from the source glyph of that
     // letter: the dx that puts the letter's source glyph on the letter.
-    std::optional<float> anchored_x(const Slot& slot, std::span<const Glyph* const> members, const GroupSet& group,
+    std::optional<float> anchored_x(const FormulaSlot& slot, std::span<const Glyph* const> members, const GroupSet& group,
                                     float minx, float maxx) const {
         if (slot.start == 0 || !is_script_formula(members, size_)) return std::nullopt;
-        const std::vector<char32_t>& c = chars_[slot.run].scalars;
+        const std::vector<char32_t>& c = chars_[slot.run_index].scalars;
         std::size_t at = slot.start - 1;
         if (is_unicode_white_space(c[at]) && at > 0) --at;
         if (!is_ascii_letter(c[at])) return std::nullopt;
@@ -208,14 +183,14 @@ private:
             if (t.size() != 1 || t[0] != letter || !(g->font_size > 0.75f * size_)) continue;
             const float x = origin_x(*g);
             if (!(minx - 1.15f * size_ <= x && x <= maxx + 0.35f * size_)) continue;
-            return text_run_char_x(runs_[slot.run], c.size(), at) - x;
+            return text_run_char_x(runs_[slot.run_index], c.size(), at) - x;
         }
         return std::nullopt;
     }
 
     std::vector<TextRun> rebuild() const {
-        std::vector<std::vector<const Slot*>> by_run(runs_.size());
-        for (const Slot& slot : slots_) by_run[slot.run].push_back(&slot);
+        std::vector<std::vector<FormulaSlot>> by_run(runs_.size());
+        for (const FormulaSlot& slot : slots_) by_run[slot.run_index].push_back(slot);
         std::vector<TextRun> out;
         const auto emit = [&](TextRun run) {
             if (!run.text.empty()) out.push_back(std::move(run));
@@ -224,19 +199,18 @@ private:
             const TextRun& u = runs_[r];
             const RunChars& c = chars_[r];
             const std::size_t count = c.pieces.size();
-            std::stable_sort(by_run[r].begin(), by_run[r].end(),
-                             [](const Slot* a, const Slot* b) { return a->start < b->start; });
+            sort_formula_slots(by_run[r]);
             std::size_t cursor = 0;
-            for (const Slot* slot : by_run[r]) {
-                if (cursor < slot->start) {
-                    emit(slice_text_run(u, c.pieces, cursor, slot->start, text_run_char_x(u, count, cursor)));
+            for (const FormulaSlot& slot : by_run[r]) {
+                if (cursor < slot.start) {
+                    emit(slice_text_run(u, c.pieces, cursor, slot.start, text_run_char_x(u, count, cursor)));
                 }
-                if (slot->repeat) {
-                    if (auto text = redraw_formula(glyphs_, groups_[slot->formula], u, slot->x, font_)) {
+                if (slot.repeat) {
+                    if (auto text = redraw_formula(glyphs_, groups_[slot.formula_index], u, slot_x(slot), font_)) {
                         emit(std::move(*text));
                     }
                 }
-                cursor = slot->end;
+                cursor = slot.end;
             }
             if (cursor < count) emit(slice_text_run(u, c.pieces, cursor, count, text_run_char_x(u, count, cursor)));
         }
@@ -249,7 +223,7 @@ private:
     float size_ = 1.0f;
     std::vector<GroupSet> groups_;
     std::vector<RunChars> chars_;
-    std::vector<Slot> slots_;
+    std::vector<FormulaSlot> slots_;
 };
 
 }  // namespace
