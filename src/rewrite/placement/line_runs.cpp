@@ -77,7 +77,7 @@ void build_justified_line_runs(const LineBlock& block, const JustifiedLines& in,
         run.baseline = in.baselines[m];
         run.font_size = size;
         run.skew = block.skew;
-        const MarkerFactors factors = in.marker_factors.value_or(MarkerFactors{});
+        const NoteMarkerScale factors = in.marker_factors.value_or(NoteMarkerScale{});
         run.marker_size_factor = factors.size_factor;
         run.marker_rise_factor = factors.rise_factor;
         out.push_back(std::move(run));

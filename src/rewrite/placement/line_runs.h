@@ -12,6 +12,7 @@
 
 #include "content/records.h"
 #include "layout/measure.h"
+#include "rewrite/placement/note_markers.h"
 #include "rewrite/placement/text_run.h"
 
 namespace zvk::rewrite {
@@ -34,11 +35,6 @@ struct LineBlock {
 void build_line_runs(const LineBlock& block, std::span<const std::string> lines, std::span<const float> baselines,
                      std::vector<TextRun>& out);
 
-struct MarkerFactors {
-    float size_factor = 1.0f;
-    float rise_factor = 0.0f;
-};
-
 struct JustifiedLines {
     std::span<const std::string> lines;  // as wrapped
     std::span<const float> baselines;    // one per line
@@ -47,7 +43,7 @@ struct JustifiedLines {
     float first_indent = 0;              // added to x on the first line only
     const DigitPairWidthMap& digit_pairs;
     std::span<const std::vector<std::uint8_t>> marker_flags;  // per line, one flag per character
-    std::optional<MarkerFactors> marker_factors;
+    std::optional<NoteMarkerScale> marker_factors;
     // Justify only lines that are nearly full: set for plain Franklin text and
     // prompt-section run-in labels.
     bool justification_switch = false;

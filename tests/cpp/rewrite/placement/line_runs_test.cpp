@@ -162,13 +162,13 @@ TEST(BuildJustifiedLineRuns, MarkersIndentDigitPairsAndFields) {
     const DigitPairWidthMap pairs = {{7, 25.0f}};
     struct Case {
         const char* name;
-        std::optional<MarkerFactors> factors;
+        std::optional<NoteMarkerScale> factors;
         float marker_advance;
         float size_factor;
         float rise_factor;
     };
     const std::vector<Case> cases = {
-        {"marker factors (0.6, 0.3)", MarkerFactors{0.6f, 0.3f}, 5.0f * 0.6f, 0.6f, 0.3f},
+        {"marker factors (0.6, 0.3)", NoteMarkerScale{0.6f, 0.3f}, 5.0f * 0.6f, 0.6f, 0.3f},
         {"no marker factors", std::nullopt, 5.0f, 1.0f, 0.0f},
     };
     for (const Case& c : cases) {
